@@ -1,0 +1,78 @@
+#pragma once
+// AppState: the one record that owns everything the window procedures share,
+// for the life of the process. Only the user-interface thread touches it.
+
+#include "app/win_owners.h"
+#include "browser/webview2.h"
+#include "library/prompt_library.h"
+#include "settings/settings.h"
+
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct AppState {
+    // Windows.
+    HWND mainWindow = nullptr;
+    HWND promptHeader = nullptr;
+    HWND aiCombo = nullptr;
+    HWND promptCombo = nullptr;
+    HWND inputEdit = nullptr;
+    HWND clearButton = nullptr;
+    HWND pasteButton = nullptr;
+    HWND sendButton = nullptr;
+    HWND promptStrip = nullptr;
+    HWND favHeader = nullptr;
+    HWND favStrip = nullptr;
+    HWND aiHeader = nullptr;
+    HWND aiStrip = nullptr;
+    HWND aboutWindow = nullptr;
+    HWND settingsWindow = nullptr;
+    HWND editorWindow = nullptr;
+
+    // Fonts and brushes.
+    LOGFONTW baseLogFont{};
+    std::int32_t fontSize = 0;
+    UniqueFont contentFont;
+    UniqueFont boldFont;
+    UniqueBrush whiteBrush;
+
+    // Values taken from the settings.
+    std::int32_t maxFavorites = 5;
+    ColorPair promptColors;
+    ColorPair favoritesColors;
+    ColorPair aiColors;
+
+    // The library and what hangs on it.
+    PromptLibrary library;
+    std::vector<std::int32_t> favoriteIndices;
+    std::vector<HWND> favoriteButtons;
+    std::int32_t editIndex = -1;
+    std::int32_t editExisting = 0;
+
+    // The browser view; empty until its creation has completed.
+    Microsoft::WRL::ComPtr<ICoreWebView2Controller> browserController;
+    Microsoft::WRL::ComPtr<ICoreWebView2> webView;
+
+    // Window classes registered on first need.
+    bool favHeaderClassRegistered = false;
+    bool favStripClassRegistered = false;
+    bool aboutClassRegistered = false;
+    bool settingsClassRegistered = false;
+    bool editorClassRegistered = false;
+
+    // Full paths of prompts.xml and prompt.cf.
+    std::u16string promptsPath;
+    std::u16string settingsPath;
+
+    // The live values every settings store writes.
+    LiveSettings liveSettings() const {
+        return {fontSize, maxFavorites, promptColors, favoritesColors, aiColors};
+    }
+};
+
+// The process's one AppState.
+AppState& app();

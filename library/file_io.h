@@ -1,0 +1,14 @@
+#pragma once
+// Whole-file reading and crash-safe whole-file writing. Paths are UTF-16 on every platform.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Every byte of the file, or nothing when it can't be opened or read.
+std::optional<std::string> readWholeFile(const std::u16string& path);
+
+// Writes the bytes to a temporary file beside `path`, flushes it to disk and then
+// replaces `path` with it in one step. On any failure the old file stays whole, the
+// temporary file is removed and the result is false.
+[[nodiscard]] bool writeFileAtomically(const std::u16string& path, std::string_view bytes);

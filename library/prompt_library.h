@@ -1,0 +1,22 @@
+#pragma once
+// One prompt and the ordered library of prompts held in memory.
+// A prompt's identity is its 0-based position in the library.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct Prompt {
+    std::u16string name;
+    std::u16string text;
+    bool fav = false;
+    std::u16string lasttext; // input text last stored for this prompt
+    bool operator==(const Prompt&) const = default;
+};
+
+// count = size(), element access = operator[], append = push_back,
+// remove = erase, replace all = assignment.
+using PromptLibrary = std::vector<Prompt>;
+
+// Library indices of all prompts whose fav flag is set, in library order.
+std::vector<int32_t> collectFavoriteIndices(const PromptLibrary& library);

@@ -1,0 +1,82 @@
+#pragma once
+// The settings record and the settings file prompt.cf (key=value lines, CR LF).
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// A Windows COLORREF: 0x00BBGGRR, red in the low byte.
+using ColorRef = std::uint32_t;
+
+struct ColorPair {
+    ColorRef textColor = 0x000000;
+    ColorRef backgroundColor = 0xDCDCDC;
+    bool operator==(const ColorPair&) const = default;
+};
+
+// The AI web chat: 0 ChatGPT, 1 Gemini, 2 Copilot; also the entry index in aiCombo.
+using AiTarget = std::int32_t;
+
+struct Settings {
+    AiTarget ai = 0;
+    std::int32_t promptIndex = 0;
+    std::int32_t fontSize = -1;     // 0 or less: not set
+    std::int32_t maxFavorites = -1; // 0 or less: not set
+    bool hasPromptText = false;
+    bool hasPromptBackground = false;
+    bool hasFavoritesText = false;
+    bool hasFavoritesBackground = false;
+    bool hasAiText = false;
+    bool hasAiBackground = false;
+    ColorPair promptColors;
+    ColorPair favoritesColors;
+    ColorPair aiColors;
+    bool operator==(const Settings&) const = default;
+};
+
+// The values the running program holds (AppState's members), which every store writes.
+struct LiveSettings {
+    std::int32_t fontSize = 0;
+    std::int32_t maxFavorites = 5;
+    ColorPair promptColors;
+    ColorPair favoritesColors;
+    ColorPair aiColors;
+};
+
+std::string trimSpaces(std::string_view text);
+std::optional<ColorRef> parseColor(std::string_view text);
+std::string formatColor(ColorRef color);
+
+// File content both ways (text in, text out; lines end CR LF).
+Settings parseSettings(std::string_view text);
+std::string serializeSettings(const Settings& settings);
+
+// The defaults when the file can't be opened.
+Settings loadSettings(const std::u16string& path);
+// Replaces the file's contents; true when it was written.
+bool saveSettings(const std::u16string& path, const Settings& settings);
+
+// Read-modify-write: loads the file, overlays the live values, lets `change` replace
+// the field the change is about, and writes the file back whole.
+void storeSettings(const std::u16string& path, const LiveSettings& live,
+                   const std::function<void(Settings&)>& change);
+
+// Stores the selected prompt's index, and the AI selection when aiCombo has one.
+void saveSelectedPromptIndex(const std::u16string& path, const LiveSettings& live, std::int32_t index,
+                             std::optional<AiTarget> aiSelection);
+
+// What start-up applies: colours by presence flag, font size 13 and favourite count 5
+// where not set. `initial` holds AppState's colours before any file is read.
+struct StartupSettings {
+    std::int32_t fontSize = 13;
+    std::int32_t maxFavorites = 5;
+    ColorPair promptColors;
+    ColorPair favoritesColors;
+    ColorPair aiColors;
+    AiTarget ai = 0;
+    std::int32_t promptIndex = 0;
+};
+// Loads the file, works out the values to apply and writes the file back at once.
+StartupSettings applyStartupSettings(const std::u16string& path, const LiveSettings& initial);

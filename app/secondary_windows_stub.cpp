@@ -1,0 +1,9 @@
+// Stand-ins until the secondary windows land.
+#include "app/secondary_windows.h"
+
+void openAboutWindow() {}
+void openSettingsWindow() {}
+void openPromptEditor(bool) {}
+void deleteSelectedPrompt() {}
+void exportPrompts() {}
+void importPrompts() {}

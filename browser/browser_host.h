@@ -1,0 +1,18 @@
+#pragma once
+// The embedded WebView2 browser view in the right part of the main window.
+
+#include "settings/settings.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+// Asks the runtime for the view; it arrives later through the message loop.
+void startBrowser(HWND mainWindow, AiTarget ai);
+// Places the view for the main window's current client rectangle (WM_SIZE).
+void resizeBrowser(HWND mainWindow);
+// Opens another chat after the user picked it in aiCombo (and stores the choice).
+void switchChat(HWND mainWindow);
+// Writes the prompt's text, followed by the input text, into the chat and sends it.
+void sendPromptToChat(std::int32_t libraryIndex, const std::u16string& inputText);

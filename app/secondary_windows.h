@@ -6,5 +6,5 @@ void openAboutWindow();                // 7001
 void openSettingsWindow();             // 7002
 void openPromptEditor(bool editExisting); // 3001 (false), 3002 (true)
 void deleteSelectedPrompt();           // 3003
-void exportPrompts();                  // 4001
-void importPrompts();                  // 4002
+void exportLibrary();                  // 4001
+void importLibrary();                  // 4002

@@ -5,5 +5,5 @@ void openAboutWindow() {}
 void openSettingsWindow() {}
 void openPromptEditor(bool) {}
 void deleteSelectedPrompt() {}
-void exportPrompts() {}
-void importPrompts() {}
+void exportLibrary() {}
+void importLibrary() {}

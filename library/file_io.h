@@ -12,3 +12,9 @@ std::optional<std::string> readWholeFile(const std::u16string& path);
 // replaces `path` with it in one step. On any failure the old file stays whole, the
 // temporary file is removed and the result is false.
 [[nodiscard]] bool writeFileAtomically(const std::u16string& path, std::string_view bytes);
+
+// The last step of writeFileAtomically: moves the flushed temporary file over `path`.
+using ReplaceFileStep = bool (*)(const std::u16string& temporaryPath, const std::u16string& path);
+// Tests put a failing step in place to see what a failed replace leaves behind; nullptr
+// restores the real one. Returns the step that was in place.
+ReplaceFileStep setReplaceFileStepForTesting(ReplaceFileStep step);

@@ -1,0 +1,457 @@
+#include "library/prompt_file.h"
+
+#include "library/file_io.h"
+#include "library/utf8_sequence.h"
+
+#include <array>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kDocumentHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<prompts>\n";
+constexpr std::string_view kDocumentTail = "</prompts>";
+constexpr std::string_view kItemHead = "  <item>\n";
+constexpr std::string_view kItemTail = "  </item>\n";
+constexpr std::string_view kNameOpen = "    <name>";
+constexpr std::string_view kNameClose = "</name>\n";
+constexpr std::string_view kTextOpen = "    <text>";
+constexpr std::string_view kTextClose = "</text>\n";
+constexpr std::string_view kFavSet = "    <fav>1</fav>\n";
+constexpr std::string_view kFavClear = "    <fav>0</fav>\n";
+constexpr std::string_view kLasttextOpen = "    <lasttext>";
+constexpr std::string_view kLasttextClose = "</lasttext>\n";
+constexpr std::size_t kItemFrame = kItemHead.size() + kNameOpen.size() + kNameClose.size() +
+                                   kTextOpen.size() + kTextClose.size() + kFavSet.size() +
+                                   kLasttextOpen.size() + kLasttextClose.size() + kItemTail.size();
+
+// ---- Writer -------------------------------------------------------------------------------
+
+std::string_view entityFor(char16_t c) {
+    switch (c) {
+    case u'&':
+        return "&amp;";
+    case u'<':
+        return "&lt;";
+    case u'>':
+        return "&gt;";
+    case u'"':
+        return "&quot;";
+    case u'\'':
+        return "&apos;";
+    default:
+        return {};
+    }
+}
+
+bool isHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool isLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+#if defined(__SSE2__)
+// Eight units that are ASCII and none of the five escaped characters.
+bool isPlainBlock(const char16_t* p) {
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i high = _mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80)));
+    __m128i special = _mm_cmpeq_epi16(units, _mm_set1_epi16('&'));
+    special = _mm_or_si128(special, _mm_cmpeq_epi16(units, _mm_set1_epi16('<')));
+    special = _mm_or_si128(special, _mm_cmpeq_epi16(units, _mm_set1_epi16('>')));
+    special = _mm_or_si128(special, _mm_cmpeq_epi16(units, _mm_set1_epi16('"')));
+    special = _mm_or_si128(special, _mm_cmpeq_epi16(units, _mm_set1_epi16('\'')));
+    const __m128i bad =
+        _mm_or_si128(special, _mm_xor_si128(_mm_cmpeq_epi16(high, _mm_setzero_si128()), _mm_set1_epi16(-1)));
+    return _mm_movemask_epi8(bad) == 0;
+}
+#endif
+
+// Bytes of one unit (two for a surrogate pair) once escaped and encoded; advances p.
+std::size_t escapedUnitLength(const char16_t*& p, const char16_t* end) {
+    const char16_t c = *p++;
+    if (c < 0x80) return entityFor(c).empty() ? 1 : entityFor(c).size();
+    if (c < 0x800) return 2;
+    if (isHighSurrogate(c) && p < end && isLowSurrogate(*p)) {
+        ++p;
+        return 4;
+    }
+    return 3;
+}
+
+std::size_t escapedLength(std::u16string_view text) {
+    const char16_t* p = text.data();
+    const char16_t* const end = p + text.size();
+    std::size_t length = 0;
+    while (p < end) {
+#if defined(__SSE2__)
+        if (end - p >= 8) {
+            if (isPlainBlock(p)) {
+                length += 8;
+                p += 8;
+                continue;
+            }
+            for (const char16_t* const blockEnd = p + 8; p < blockEnd;)
+                length += escapedUnitLength(p, end);
+            continue;
+        }
+#endif
+        length += escapedUnitLength(p, end);
+    }
+    return length;
+}
+
+char* putEscapedUnit(const char16_t*& p, const char16_t* end, char* out) {
+    const char16_t c = *p++;
+    if (c < 0x80) {
+        const std::string_view entity = entityFor(c);
+        if (entity.empty()) {
+            *out++ = static_cast<char>(c);
+            return out;
+        }
+        std::memcpy(out, entity.data(), entity.size());
+        return out + entity.size();
+    }
+    if (c < 0x800) {
+        *out++ = static_cast<char>(0xC0 | (c >> 6));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+        return out;
+    }
+    if (isHighSurrogate(c) && p < end && isLowSurrogate(*p)) {
+        const char32_t code = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (*p++ - 0xDC00);
+        *out++ = static_cast<char>(0xF0 | (code >> 18));
+        *out++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (code & 0x3F));
+        return out;
+    }
+    // An unpaired surrogate is written as U+FFFD.
+    const char16_t unit = (c >= 0xD800 && c <= 0xDFFF) ? utf8_detail::kReplacement : c;
+    *out++ = static_cast<char>(0xE0 | (unit >> 12));
+    *out++ = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (unit & 0x3F));
+    return out;
+}
+
+// escapeXml followed by toUtf8, in one pass and without a wide copy.
+char* putEscaped(std::u16string_view text, char* out) {
+    const char16_t* p = text.data();
+    const char16_t* const end = p + text.size();
+    while (p < end) {
+#if defined(__SSE2__)
+        if (end - p >= 8) {
+            if (isPlainBlock(p)) {
+                const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
+                out += 8;
+                p += 8;
+                continue;
+            }
+            for (const char16_t* const blockEnd = p + 8; p < blockEnd;)
+                out = putEscapedUnit(p, end, out);
+            continue;
+        }
+#endif
+        out = putEscapedUnit(p, end, out);
+    }
+    return out;
+}
+
+char* put(std::string_view bytes, char* out) {
+    std::memcpy(out, bytes.data(), bytes.size());
+    return out + bytes.size();
+}
+
+// ---- Reader -------------------------------------------------------------------------------
+
+enum Field { kName, kText, kFav, kLasttext, kFieldCount };
+constexpr std::array<std::string_view, kFieldCount> kOpenTags = {"<name>", "<text>", "<fav>", "<lasttext>"};
+constexpr std::array<std::string_view, kFieldCount> kCloseTags = {"</name>", "</text>", "</fav>",
+                                                                  "</lasttext>"};
+constexpr std::string_view kItemOpenTag = "<item>";
+constexpr std::string_view kItemCloseTag = "</item>";
+
+// The raw bytes of each element of one item block, as extractTag would find them.
+struct ItemFields {
+    std::array<std::string_view, kFieldCount> raw;
+    bool keep() const { return !raw[kName].empty() || !raw[kText].empty() || !raw[kLasttext].empty(); }
+};
+
+// Finds the "</item>" that ends the block whose "<item>" ends at `from`, noting the first
+// opening and closing tag of each element on the way (one pass over the block). The tags
+// are ASCII and hold no second "<", so none can reach past the block's end.
+std::size_t scanItem(std::string_view text, std::size_t from, ItemFields& fields) {
+    constexpr std::size_t npos = std::string_view::npos;
+    std::array<std::size_t, kFieldCount> open, close;
+    open.fill(npos);
+    close.fill(npos);
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    for (const char* p = begin + from; p < end; ++p) {
+        p = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
+        if (!p) break;
+        const std::string_view rest(p, static_cast<std::size_t>(end - p));
+        const std::size_t at = static_cast<std::size_t>(p - begin);
+        if (rest.size() > 1 && rest[1] == '/') {
+            if (rest.starts_with(kItemCloseTag)) {
+                for (int f = 0; f < kFieldCount; ++f) {
+                    // A closing tag before the opening one gives an empty value.
+                    if (open[f] == npos || close[f] == npos || close[f] < open[f]) continue;
+                    const std::size_t valueStart = open[f] + kOpenTags[f].size();
+                    fields.raw[f] = text.substr(valueStart, close[f] - valueStart);
+                }
+                return at;
+            }
+            for (int f = 0; f < kFieldCount; ++f) {
+                if (close[f] == npos && rest.starts_with(kCloseTags[f])) close[f] = at;
+            }
+        } else {
+            for (int f = 0; f < kFieldCount; ++f) {
+                if (open[f] == npos && rest.starts_with(kOpenTags[f])) open[f] = at;
+            }
+        }
+    }
+    return npos;
+}
+
+// Calls visit(fields) for every item block, in file order, as the scan of the file finds them.
+template <typename Visit> void forEachItem(std::string_view text, Visit&& visit) {
+    std::size_t position = 0;
+    for (;;) {
+        const std::size_t itemStart = text.find(kItemOpenTag, position);
+        if (itemStart == std::string_view::npos) return;
+        ItemFields fields;
+        const std::size_t itemEnd = scanItem(text, itemStart + kItemOpenTag.size(), fields);
+        if (itemEnd == std::string_view::npos) return;
+        visit(fields);
+        position = itemEnd + kItemCloseTag.size();
+    }
+}
+
+bool equalsIgnoringAsciiCase(std::string_view text, std::string_view lowerCase) {
+    if (text.size() != lowerCase.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != lowerCase[i]) return false;
+    }
+    return true;
+}
+
+// The fav rule on the raw bytes: a "1" byte is a "1" character, and "true"/"yes" can only
+// be spelled in ASCII.
+bool favFromRaw(std::string_view raw) {
+    return !raw.empty() && (raw.find('1') != std::string_view::npos || equalsIgnoringAsciiCase(raw, "true") ||
+                            equalsIgnoringAsciiCase(raw, "yes"));
+}
+
+// Line feeds that don't directly follow a carriage return: each becomes two units.
+std::size_t bareLineFeeds(const unsigned char* p, const unsigned char* end) {
+    if (p == end) return 0;
+    std::size_t count = *p == '\n' ? 1 : 0;
+    const unsigned char* q = p + 1;
+#if defined(__SSE2__)
+    for (; end - q >= 16; q += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q - 1));
+        const __m128i lineFeeds = _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n'));
+        const __m128i returns = _mm_cmpeq_epi8(before, _mm_set1_epi8('\r'));
+        count += static_cast<std::size_t>(
+            __builtin_popcount(_mm_movemask_epi8(_mm_andnot_si128(returns, lineFeeds))));
+    }
+#endif
+    for (; q < end; ++q) {
+        if (*q == '\n' && q[-1] != '\r') ++count;
+    }
+    return count;
+}
+
+// One element's raw bytes to its value: fromUtf8, then unescapeXml, in one pass. This equals
+// decoding the whole file first: the bytes around a value are ASCII tag characters, which a
+// bad sequence never swallows, and the entities and line feeds are ASCII too.
+std::u16string decodeField(std::string_view raw) {
+    const auto* p = reinterpret_cast<const unsigned char*>(raw.data());
+    const auto* const end = p + raw.size();
+    // Exact for ASCII text; multi-byte sequences and entities only shrink it.
+    std::u16string value(raw.size() + bareLineFeeds(p, end), u'\0');
+    char16_t* const first = value.data();
+    char16_t* out = first;
+    while (p < end) {
+#if defined(__SSE2__)
+        // Sixteen bytes at a time up to the next byte that needs a look. There is room:
+        // each unread byte still has at least one unit of space.
+        while (end - p >= 16) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const int special = _mm_movemask_epi8(chunk) |
+                                _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('&'))) |
+                                _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n')));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(chunk, _mm_setzero_si128()));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8),
+                             _mm_unpackhi_epi8(chunk, _mm_setzero_si128()));
+            const int plain = special == 0 ? 16 : __builtin_ctz(static_cast<unsigned>(special));
+            p += plain;
+            out += plain;
+            if (plain < 16) break;
+        }
+        if (p == end) break;
+#endif
+        const unsigned char byte = *p++;
+        if (byte == '&') {
+            const std::string_view rest(reinterpret_cast<const char*>(p), static_cast<std::size_t>(end - p));
+            if (rest.starts_with("amp;")) {
+                *out++ = u'&';
+                p += 4;
+            } else if (rest.starts_with("lt;")) {
+                *out++ = u'<';
+                p += 3;
+            } else if (rest.starts_with("gt;")) {
+                *out++ = u'>';
+                p += 3;
+            } else if (rest.starts_with("quot;")) {
+                *out++ = u'"';
+                p += 5;
+            } else if (rest.starts_with("apos;")) {
+                *out++ = u'\'';
+                p += 5;
+            } else {
+                *out++ = u'&';
+            }
+        } else if (byte == '\n') {
+            if (out == first || out[-1] != u'\r') *out++ = u'\r';
+            *out++ = u'\n';
+        } else if (byte < 0x80) {
+            *out++ = byte;
+        } else {
+            out = utf8_detail::decodeSequence(byte, p, end, false, out);
+        }
+    }
+    value.resize(static_cast<std::size_t>(out - first));
+    return value;
+}
+
+} // namespace
+
+std::u16string escapeXml(std::u16string_view text) {
+    std::u16string escaped;
+    escaped.reserve(text.size());
+    for (const char16_t c : text) {
+        const std::string_view entity = entityFor(c);
+        if (entity.empty()) {
+            escaped.push_back(c);
+        } else {
+            escaped.append(entity.begin(), entity.end());
+        }
+    }
+    return escaped;
+}
+
+std::u16string unescapeXml(std::u16string_view text) {
+    struct Entity {
+        std::u16string_view name;
+        char16_t character;
+    };
+    static constexpr Entity kEntities[] = {
+        {u"&amp;", u'&'}, {u"&lt;", u'<'}, {u"&gt;", u'>'}, {u"&quot;", u'"'}, {u"&apos;", u'\''}};
+
+    std::u16string decoded;
+    decoded.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == u'&') {
+            const Entity* match = nullptr;
+            for (const Entity& entity : kEntities) {
+                if (text.substr(i).starts_with(entity.name)) match = &entity;
+            }
+            if (match) {
+                decoded.push_back(match->character);
+                i += match->name.size();
+                continue;
+            }
+        }
+        decoded.push_back(text[i++]);
+    }
+
+    std::u16string result;
+    result.reserve(decoded.size());
+    for (std::size_t i = 0; i < decoded.size(); ++i) {
+        if (decoded[i] == u'\n' && (i == 0 || decoded[i - 1] != u'\r')) result.push_back(u'\r');
+        result.push_back(decoded[i]);
+    }
+    return result;
+}
+
+std::u16string extractTag(std::u16string_view block, std::u16string_view tagName) {
+    const std::u16string openTag = u"<" + std::u16string(tagName) + u">";
+    const std::u16string closeTag = u"</" + std::u16string(tagName) + u">";
+    const std::size_t open = block.find(openTag);
+    const std::size_t close = block.find(closeTag);
+    if (open == std::u16string_view::npos || close == std::u16string_view::npos || close < open) return {};
+    const std::size_t valueStart = open + openTag.size();
+    if (close < valueStart) return {};
+    return std::u16string(block.substr(valueStart, close - valueStart));
+}
+
+std::string serializePromptLibrary(const PromptLibrary& library) {
+    std::size_t size = kByteOrderMark.size() + kDocumentHead.size() + kDocumentTail.size();
+    for (const Prompt& prompt : library) {
+        size += kItemFrame + escapedLength(prompt.name) + escapedLength(prompt.text) +
+                escapedLength(prompt.lasttext);
+    }
+    std::string document(size, '\0');
+    char* out = document.data();
+    out = put(kByteOrderMark, out);
+    out = put(kDocumentHead, out);
+    for (const Prompt& prompt : library) {
+        out = put(kItemHead, out);
+        out = put(kNameOpen, out);
+        out = putEscaped(prompt.name, out);
+        out = put(kNameClose, out);
+        out = put(kTextOpen, out);
+        out = putEscaped(prompt.text, out);
+        out = put(kTextClose, out);
+        out = put(prompt.fav ? kFavSet : kFavClear, out);
+        out = put(kLasttextOpen, out);
+        out = putEscaped(prompt.lasttext, out);
+        out = put(kLasttextClose, out);
+        out = put(kItemTail, out);
+    }
+    put(kDocumentTail, out);
+    return document;
+}
+
+bool parsePromptLibrary(std::string_view bytes, PromptLibrary& out) {
+    std::string_view text = bytes;
+    if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+
+    // Counting first lets the list be allocated once, at its final size.
+    std::size_t kept = 0;
+    forEachItem(text, [&](const ItemFields& fields) { kept += fields.keep() ? 1 : 0; });
+    PromptLibrary prompts;
+    prompts.reserve(kept);
+    forEachItem(text, [&](const ItemFields& fields) {
+        if (!fields.keep()) return;
+        Prompt& prompt = prompts.emplace_back();
+        prompt.name = decodeField(fields.raw[kName]);
+        prompt.text = decodeField(fields.raw[kText]);
+        prompt.fav = favFromRaw(fields.raw[kFav]);
+        prompt.lasttext = decodeField(fields.raw[kLasttext]);
+    });
+
+    // Without items, only a "<prompts>" tag makes the bytes a library. A text holding it has
+    // at least nine characters, so the length rule needs no test of its own.
+    if (prompts.empty() && text.find("<prompts>") == std::string_view::npos) return false;
+    out = std::move(prompts);
+    return true;
+}
+
+bool savePromptFile(const PromptLibrary& library, const std::u16string& path) {
+    return writeFileAtomically(path, serializePromptLibrary(library));
+}
+
+bool loadPromptFile(PromptLibrary& library, const std::u16string& path) {
+    const std::optional<std::string> bytes = readWholeFile(path);
+    return bytes && parsePromptLibrary(*bytes, library);
+}

@@ -1,0 +1,9 @@
+#include "library/prompt_library.h"
+
+std::vector<int32_t> collectFavoriteIndices(const PromptLibrary& library) {
+    std::vector<int32_t> indices;
+    for (std::size_t i = 0; i < library.size(); ++i) {
+        if (library[i].fav) indices.push_back(static_cast<int32_t>(i));
+    }
+    return indices;
+}

@@ -1,0 +1,104 @@
+#include "library/utf8.h"
+
+#include "library/utf8_sequence.h"
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+// Bytes of the UTF-8 form of the units, unpaired surrogates counted as U+FFFD.
+std::size_t utf8Length(const char16_t* p, const char16_t* end) {
+    std::size_t length = 0;
+    while (p < end) {
+        const char16_t unit = *p++;
+        if (unit < 0x80) {
+            length += 1;
+        } else if (unit < 0x800) {
+            length += 2;
+        } else if (unit >= 0xD800 && unit <= 0xDBFF && p < end && *p >= 0xDC00 && *p <= 0xDFFF) {
+            length += 4;
+            ++p;
+        } else {
+            length += 3;
+        }
+    }
+    return length;
+}
+
+} // namespace
+
+std::string toUtf8(std::u16string_view text) {
+    const char16_t* p = text.data();
+    const char16_t* const end = p + text.size();
+    std::string bytes(utf8Length(p, end), '\0');
+    auto* out = reinterpret_cast<unsigned char*>(bytes.data());
+    while (p < end) {
+#if defined(__SSE2__)
+        // Eight ASCII units at a time.
+        while (end - p >= 8) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i high = _mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80)));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF) break;
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
+            p += 8;
+            out += 8;
+        }
+        if (p == end) break;
+#endif
+        const char16_t unit = *p++;
+        if (unit < 0x80) {
+            *out++ = static_cast<unsigned char>(unit);
+        } else if (unit < 0x800) {
+            *out++ = static_cast<unsigned char>(0xC0 | (unit >> 6));
+            *out++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
+        } else if (unit >= 0xD800 && unit <= 0xDBFF && p < end && *p >= 0xDC00 && *p <= 0xDFFF) {
+            const char32_t c = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) + (*p++ - 0xDC00);
+            *out++ = static_cast<unsigned char>(0xF0 | (c >> 18));
+            *out++ = static_cast<unsigned char>(0x80 | ((c >> 12) & 0x3F));
+            *out++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+            *out++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+        } else {
+            // An unpaired surrogate is written as U+FFFD.
+            const char16_t c = (unit >= 0xD800 && unit <= 0xDFFF) ? utf8_detail::kReplacement : unit;
+            *out++ = static_cast<unsigned char>(0xE0 | (c >> 12));
+            *out++ = static_cast<unsigned char>(0x80 | ((c >> 6) & 0x3F));
+            *out++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+        }
+    }
+    return bytes;
+}
+
+std::u16string fromUtf8(std::string_view bytes) {
+    // Never more units than bytes.
+    std::u16string text(bytes.size(), u'\0');
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* const end = p + bytes.size();
+    char16_t* out = text.data();
+    while (p < end) {
+#if defined(__SSE2__)
+        // Sixteen ASCII bytes at a time.
+        while (end - p >= 16) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            if (_mm_movemask_epi8(chunk) != 0) break;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(chunk, _mm_setzero_si128()));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8),
+                             _mm_unpackhi_epi8(chunk, _mm_setzero_si128()));
+            p += 16;
+            out += 16;
+        }
+        if (p == end) break;
+#endif
+        const unsigned char byte = *p++;
+        if (byte < 0x80) {
+            *out++ = byte;
+        } else {
+            out = utf8_detail::decodeSequence(byte, p, end, true, out);
+        }
+    }
+    text.resize(static_cast<std::size_t>(out - text.data()));
+    return text;
+}

@@ -1,0 +1,85 @@
+// vbxtool: the library and settings files from the command line, through the same core
+// the program uses.
+
+#include "library/prompt_file.h"
+#include "library/utf8.h"
+
+#include <cstdio>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using Arguments = std::span<const std::u16string>;
+
+void printError(std::string_view message, const std::u16string& path) {
+    std::fprintf(stderr, "vbxtool: %.*s: %s\n", static_cast<int>(message.size()), message.data(),
+                 toUtf8(path).c_str());
+}
+
+int resaveLibrary(Arguments args) {
+    PromptLibrary library;
+    if (!loadPromptFile(library, args[0])) {
+        printError("cannot read a prompt library from", args[0]);
+        return 1;
+    }
+    if (!savePromptFile(library, args[1])) {
+        printError("cannot write", args[1]);
+        return 1;
+    }
+    return 0;
+}
+
+struct Command {
+    std::string_view name;
+    std::string_view parameters; // for the usage text
+    std::size_t argumentCount;
+    int (*run)(Arguments args);
+};
+
+constexpr Command kCommands[] = {
+    {"resave-library", "IN OUT", 2, resaveLibrary},
+};
+
+int usage() {
+    std::fputs("usage:\n", stderr);
+    for (const Command& command : kCommands) {
+        std::fprintf(stderr, "  vbxtool %.*s %.*s\n", static_cast<int>(command.name.size()),
+                     command.name.data(), static_cast<int>(command.parameters.size()),
+                     command.parameters.data());
+    }
+    return 2;
+}
+
+int run(const std::vector<std::u16string>& words) {
+    if (words.empty()) return usage();
+    for (const Command& command : kCommands) {
+        if (toUtf8(words[0]) != command.name) continue;
+        if (words.size() - 1 != command.argumentCount) return usage();
+        return command.run(Arguments(words).subspan(1));
+    }
+    return usage();
+}
+
+} // namespace
+
+#ifdef _WIN32
+// Wide arguments, so every path the user can name reaches the core unchanged.
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::u16string> words;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring_view word(argv[i]);
+        words.emplace_back(word.begin(), word.end());
+    }
+    return run(words);
+}
+#else
+int main(int argc, char** argv) {
+    std::vector<std::u16string> words;
+    for (int i = 1; i < argc; ++i)
+        words.push_back(fromUtf8(argv[i]));
+    return run(words);
+}
+#endif

@@ -80,3 +80,7 @@ struct StartupSettings {
 };
 // Loads the file, works out the values to apply and writes the file back at once.
 StartupSettings applyStartupSettings(const std::u16string& path, const LiveSettings& initial);
+// The two halves of it without the file: the values for a loaded record, and the record
+// that start-up writes back.
+StartupSettings startupSettingsFor(const Settings& loaded, const LiveSettings& initial);
+Settings startupRecord(const Settings& loaded, const StartupSettings& applied);

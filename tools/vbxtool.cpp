@@ -3,6 +3,7 @@
 
 #include "library/prompt_file.h"
 #include "library/utf8.h"
+#include "settings/settings.h"
 
 #include <cstdio>
 #include <span>
@@ -32,6 +33,27 @@ int resaveLibrary(Arguments args) {
     return 0;
 }
 
+int resaveSettings(Arguments args) {
+    // A missing file gives the defaults, like at every start.
+    if (!saveSettings(args[1], loadSettings(args[0]))) {
+        printError("cannot write", args[1]);
+        return 1;
+    }
+    return 0;
+}
+
+int firstStartSettings(Arguments args) {
+    // The program's values before any file is read.
+    const LiveSettings initial;
+    const Settings loaded = loadSettings(args[0]);
+    if (!saveSettings(args[1], startupRecord(loaded, startupSettingsFor(loaded, initial)))) {
+        printError("cannot write", args[1]);
+        return 1;
+    }
+    return 0;
+}
+
+// One line per subcommand; the dispatch below needs nothing else.
 struct Command {
     std::string_view name;
     std::string_view parameters; // for the usage text
@@ -41,6 +63,8 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"resave-library", "IN OUT", 2, resaveLibrary},
+    {"resave-settings", "IN OUT", 2, resaveSettings},
+    {"first-start-settings", "IN OUT", 2, firstStartSettings},
 };
 
 int usage() {

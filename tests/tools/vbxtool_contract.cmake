@@ -1,0 +1,71 @@
+# Runs vbxtool like a user's script would and checks every case of its contract.
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}")
+set(failures 0)
+
+function(run expected_code)
+  execute_process(COMMAND ${EMULATOR} "${TOOL}" ${ARGN} RESULT_VARIABLE code ERROR_VARIABLE err OUTPUT_QUIET)
+  if(NOT code EQUAL expected_code)
+    message(SEND_ERROR "vbxtool ${ARGN}: exit ${code}, expected ${expected_code}; stderr: ${err}")
+  endif()
+  set(last_stderr "${err}" PARENT_SCOPE)
+endfunction()
+
+# Compares a file with the expected text; an optional third argument is hex put in front.
+function(expect_file path expected)
+  if(NOT EXISTS "${path}")
+    message(SEND_ERROR "${path} was not written")
+    return()
+  endif()
+  file(READ "${path}" actual HEX)
+  string(HEX "${expected}" wanted)
+  set(wanted "${ARGN}${wanted}")
+  if(NOT actual STREQUAL wanted)
+    message(SEND_ERROR "${path}:\n  got      ${actual}\n  expected ${wanted}")
+  endif()
+endfunction()
+
+set(head "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<prompts>\n")
+set(bom efbbbf)
+
+# Wrong arguments: usage on stderr, exit 2.
+run(2)
+if(NOT last_stderr MATCHES "usage")
+  message(SEND_ERROR "no usage text on stderr: ${last_stderr}")
+endif()
+run(2 unknown-command a b)
+run(2 resave-library only-one)
+run(2 resave-settings a b c)
+
+# resave-library: a file that holds no library is an error and nothing is written.
+run(1 resave-library "${WORK}/missing.xml" "${WORK}/out.xml")
+file(WRITE "${WORK}/junk.xml" "no library here")
+run(1 resave-library "${WORK}/junk.xml" "${WORK}/out.xml")
+if(EXISTS "${WORK}/out.xml")
+  message(SEND_ERROR "resave-library wrote a file although the input held no library")
+endif()
+
+# A hand-made library comes out in the writer's own form.
+file(WRITE "${WORK}/hand.xml" "<prompts>\r\n<item><fav>yes</fav><name>a&amp;b</name><text>x\ny</text></item>\r\n<item><name></name></item></prompts>")
+run(0 resave-library "${WORK}/hand.xml" "${WORK}/out.xml")
+expect_file("${WORK}/out.xml" "${head}  <item>\n    <name>a&amp;b</name>\n    <text>x\r\ny</text>\n    <fav>1</fav>\n    <lasttext></lasttext>\n  </item>\n</prompts>" ${bom})
+file(WRITE "${WORK}/empty.xml" "<prompts></prompts>")
+run(0 resave-library "${WORK}/empty.xml" "${WORK}/out.xml")
+expect_file("${WORK}/out.xml" "${head}</prompts>" ${bom})
+
+# resave-settings: the record exactly as read; a missing file gives the defaults.
+set(colors "prompt_sf=#000000\r\nprompt_bf=#DCDCDC\r\nfavoriten_sf=#000000\r\nfavoriten_bf=#DCDCDC\r\nai_sf=#000000\r\nai_bf=#DCDCDC\r\n")
+run(0 resave-settings "${WORK}/missing.cf" "${WORK}/out.cf")
+expect_file("${WORK}/out.cf" "ai=ChatGPT\r\nprompt=0\r\n${colors}")
+file(WRITE "${WORK}/in.cf" "junk\nai=Gemini\nsg=0\nmfav=3\nprompt=2\nai_bf=#abcdef\n")
+run(0 resave-settings "${WORK}/in.cf" "${WORK}/out.cf")
+expect_file("${WORK}/out.cf" "ai=Gemini\r\nprompt=2\r\nmfav=3\r\nprompt_sf=#000000\r\nprompt_bf=#DCDCDC\r\nfavoriten_sf=#000000\r\nfavoriten_bf=#DCDCDC\r\nai_sf=#000000\r\nai_bf=#ABCDEF\r\n")
+
+# first-start-settings: what start-up writes back.
+run(0 first-start-settings "${WORK}/missing.cf" "${WORK}/out.cf")
+expect_file("${WORK}/out.cf" "ai=ChatGPT\r\nprompt=0\r\nsg=13\r\nmfav=5\r\n${colors}")
+run(0 first-start-settings "${WORK}/in.cf" "${WORK}/out.cf")
+expect_file("${WORK}/out.cf" "ai=Gemini\r\nprompt=2\r\nsg=13\r\nmfav=3\r\nprompt_sf=#000000\r\nprompt_bf=#DCDCDC\r\nfavoriten_sf=#000000\r\nfavoriten_bf=#DCDCDC\r\nai_sf=#000000\r\nai_bf=#ABCDEF\r\n")
+
+# An output that can't be written is reported.
+run(1 resave-settings "${WORK}/missing.cf" "${WORK}/no-such-folder/out.cf")

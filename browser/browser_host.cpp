@@ -1,7 +1,193 @@
-// Stand-in until the WebView2 host lands: the program works on without a view.
+// The WebView2 host: loads the runtime's loader at run time, creates the view as a child
+// of the main window through two completion callbacks, places it, opens the chats and
+// runs the chat script. Without the runtime the program works on and shows a hint.
 #include "browser/browser_host.h"
 
-void startBrowser(HWND, AiTarget) {}
-void resizeBrowser(HWND) {}
-void switchChat(HWND) {}
-void sendPromptToChat(std::int32_t, const std::u16string&) {}
+#include "app/app_state.h"
+#include "browser/chat_script.h"
+#include "browser/webview2.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+const wchar_t* wide(const std::u16string& text) {
+    return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+constexpr wchar_t runtimeMissingHint[] =
+    L"Für die KI-Ansicht wird die Microsoft Edge WebView2 Runtime benötigt.";
+
+// The loader stays loaded for the whole run: the objects it hands out live on in it.
+HMODULE loaderModule = nullptr;
+// Shown in the view's place while the program runs without a view.
+HWND hintWindow = nullptr;
+
+// The view's rectangle in the main window; not clamped, so a tiny or minimised window
+// gives a rectangle whose right or bottom lies before its left or top.
+RECT browserBounds(HWND mainWindow) {
+    RECT client{};
+    GetClientRect(mainWindow, &client);
+    return {620, 48, client.right - 10, client.bottom - 10};
+}
+
+void placeHint() {
+    if (!hintWindow || !IsWindow(hintWindow)) return;
+    const RECT r = browserBounds(GetParent(hintWindow));
+    MoveWindow(hintWindow, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+}
+
+void showRuntimeHint(HWND mainWindow) {
+    if (hintWindow && IsWindow(hintWindow)) return;
+    if (!mainWindow || !IsWindow(mainWindow)) return;
+    hintWindow = CreateWindowExW(0, L"STATIC", runtimeMissingHint, WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0,
+                                 0, mainWindow, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (HFONT font = app().contentFont.get()) SendMessageW(hintWindow, WM_SETFONT, WPARAM(font), TRUE);
+    placeHint();
+}
+
+void removeRuntimeHint() {
+    if (hintWindow && IsWindow(hintWindow)) DestroyWindow(hintWindow);
+    hintWindow = nullptr;
+}
+
+// IUnknown for a completion handler: answers for IUnknown and its own interface, starts
+// with one reference and deletes itself when the last one is given back.
+template <typename Interface> class CompletionHandler : public Interface {
+  public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        if (IsEqualIID(iid, __uuidof(IUnknown)) || IsEqualIID(iid, __uuidof(Interface))) {
+            *object = static_cast<Interface*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        return static_cast<ULONG>(InterlockedIncrement(&references_));
+    }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG left = InterlockedDecrement(&references_);
+        if (left == 0) delete this;
+        return static_cast<ULONG>(left);
+    }
+
+  protected:
+    CompletionHandler(HWND mainWindow, AiTarget ai) : mainWindow_(mainWindow), ai_(ai) {}
+    virtual ~CompletionHandler() = default;
+
+    HWND mainWindow_;
+    AiTarget ai_;
+
+  private:
+    LONG references_ = 1;
+};
+
+class ControllerCompleted final
+    : public CompletionHandler<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler> {
+  public:
+    ControllerCompleted(HWND mainWindow, AiTarget ai) : CompletionHandler(mainWindow, ai) {}
+
+    HRESULT STDMETHODCALLTYPE Invoke(HRESULT, ICoreWebView2Controller* controller) override {
+        if (!controller) {
+            showRuntimeHint(mainWindow_);
+            return S_OK;
+        }
+        AppState& state = app();
+        state.browserController = controller;
+        state.webView.Reset();
+        controller->get_CoreWebView2(state.webView.GetAddressOf());
+        removeRuntimeHint();
+        controller->put_Bounds(browserBounds(mainWindow_));
+        if (state.webView) state.webView->Navigate(wide(std::u16string(aiStartAddress(ai_))));
+        return S_OK;
+    }
+};
+
+class EnvironmentCompleted final
+    : public CompletionHandler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> {
+  public:
+    EnvironmentCompleted(HWND mainWindow, AiTarget ai) : CompletionHandler(mainWindow, ai) {}
+
+    HRESULT STDMETHODCALLTYPE Invoke(HRESULT errorCode, ICoreWebView2Environment* environment) override {
+        if (FAILED(errorCode) || !environment) {
+            showRuntimeHint(mainWindow_);
+            return S_OK;
+        }
+        auto* handler = new ControllerCompleted(mainWindow_, ai_);
+        const HRESULT created = environment->CreateCoreWebView2Controller(mainWindow_, handler);
+        handler->Release();
+        if (FAILED(created)) showRuntimeHint(mainWindow_);
+        return S_OK;
+    }
+};
+
+// The loader beside the exe first, then wherever Windows finds it.
+CreateCoreWebView2EnvironmentWithOptionsFunction findEnvironmentFactory() {
+    if (!loaderModule) {
+        std::wstring path(MAX_PATH, L'\0');
+        DWORD length = 0;
+        while ((length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()))) ==
+               path.size())
+            path.resize(path.size() * 2);
+        path.resize(length);
+        const std::size_t slash = path.find_last_of(L"\\/");
+        if (slash != std::wstring::npos) {
+            path.resize(slash + 1);
+            loaderModule = LoadLibraryW((path + webView2LoaderFileName).c_str());
+        }
+        if (!loaderModule) loaderModule = LoadLibraryW(webView2LoaderFileName);
+    }
+    if (!loaderModule) return nullptr;
+    return reinterpret_cast<CreateCoreWebView2EnvironmentWithOptionsFunction>(
+        reinterpret_cast<void*>(GetProcAddress(loaderModule, createEnvironmentExportName)));
+}
+
+} // namespace
+
+void startBrowser(HWND mainWindow, AiTarget ai) {
+    // Without LOCALAPPDATA the runtime picks its own default profile folder.
+    std::wstring profileFolder;
+    const wchar_t* localAppData = _wgetenv(L"LOCALAPPDATA");
+    if (localAppData) profileFolder = std::wstring(localAppData) + L"\\Scrivane_V4";
+
+    const CreateCoreWebView2EnvironmentWithOptionsFunction createEnvironment = findEnvironmentFactory();
+    if (!createEnvironment) {
+        showRuntimeHint(mainWindow);
+        return;
+    }
+    auto* handler = new EnvironmentCompleted(mainWindow, ai);
+    const HRESULT created =
+        createEnvironment(nullptr, localAppData ? profileFolder.c_str() : nullptr, nullptr, handler);
+    handler->Release(); // the runtime holds its own reference while it works
+    if (FAILED(created)) showRuntimeHint(mainWindow);
+}
+
+void resizeBrowser(HWND mainWindow) {
+    if (ICoreWebView2Controller* controller = app().browserController.Get())
+        controller->put_Bounds(browserBounds(mainWindow));
+    placeHint();
+}
+
+void switchChat(HWND) {
+    AppState& state = app();
+    if (!state.aiCombo) return;
+    const int index = static_cast<int>(SendMessageW(state.aiCombo, CB_GETCURSEL, 0, 0));
+    storeSettings(state.settingsPath, state.liveSettings(),
+                  [index](Settings& settings) { settings.ai = index; });
+    if (!state.webView) return;
+    if (const auto address = chatAddressForSelection(index))
+        state.webView->Navigate(wide(std::u16string(*address)));
+}
+
+void sendPromptToChat(std::int32_t libraryIndex, const std::u16string& inputText) {
+    AppState& state = app();
+    if (!state.webView || libraryIndex < 0 || static_cast<std::size_t>(libraryIndex) >= state.library.size())
+        return;
+    const std::u16string script =
+        chatScriptFor(state.library[static_cast<std::size_t>(libraryIndex)].text, inputText);
+    state.webView->ExecuteScript(wide(script), nullptr);
+}

@@ -56,6 +56,8 @@ struct AppState {
     // The browser view; empty until its creation has completed.
     Microsoft::WRL::ComPtr<ICoreWebView2Controller> browserController;
     Microsoft::WRL::ComPtr<ICoreWebView2> webView;
+    // The hint shown in the view's place when there is no WebView2 runtime.
+    HWND browserHint = nullptr;
 
     // Window classes registered on first need.
     bool favHeaderClassRegistered = false;

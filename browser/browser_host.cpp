@@ -21,8 +21,6 @@ constexpr wchar_t runtimeMissingHint[] =
 
 // The loader stays loaded for the whole run: the objects it hands out live on in it.
 HMODULE loaderModule = nullptr;
-// Shown in the view's place while the program runs without a view.
-HWND hintWindow = nullptr;
 
 // The view's rectangle in the main window; not clamped, so a tiny or minimised window
 // gives a rectangle whose right or bottom lies before its left or top.
@@ -32,24 +30,28 @@ RECT browserBounds(HWND mainWindow) {
     return {620, 48, client.right - 10, client.bottom - 10};
 }
 
-void placeHint() {
-    if (!hintWindow || !IsWindow(hintWindow)) return;
-    const RECT r = browserBounds(GetParent(hintWindow));
-    MoveWindow(hintWindow, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+void placeHint(HWND mainWindow) {
+    const HWND hint = app().browserHint;
+    if (!hint || !IsWindow(hint)) return;
+    const RECT r = browserBounds(mainWindow);
+    MoveWindow(hint, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
 }
 
+// Shown in the view's place while the program runs without a view.
 void showRuntimeHint(HWND mainWindow) {
-    if (hintWindow && IsWindow(hintWindow)) return;
+    AppState& state = app();
+    if (state.browserHint && IsWindow(state.browserHint)) return;
     if (!mainWindow || !IsWindow(mainWindow)) return;
-    hintWindow = CreateWindowExW(0, L"STATIC", runtimeMissingHint, WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0,
-                                 0, mainWindow, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (HFONT font = app().contentFont.get()) SendMessageW(hintWindow, WM_SETFONT, WPARAM(font), TRUE);
-    placeHint();
+    state.browserHint = CreateWindowExW(0, L"STATIC", runtimeMissingHint, WS_CHILD | WS_VISIBLE | SS_CENTER,
+                                        0, 0, 0, 0, mainWindow, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (HFONT font = state.contentFont.get()) SendMessageW(state.browserHint, WM_SETFONT, WPARAM(font), TRUE);
+    placeHint(mainWindow);
 }
 
 void removeRuntimeHint() {
-    if (hintWindow && IsWindow(hintWindow)) DestroyWindow(hintWindow);
-    hintWindow = nullptr;
+    AppState& state = app();
+    if (state.browserHint && IsWindow(state.browserHint)) DestroyWindow(state.browserHint);
+    state.browserHint = nullptr;
 }
 
 // IUnknown for a completion handler: answers for IUnknown and its own interface, starts
@@ -169,7 +171,7 @@ void startBrowser(HWND mainWindow, AiTarget ai) {
 void resizeBrowser(HWND mainWindow) {
     if (ICoreWebView2Controller* controller = app().browserController.Get())
         controller->put_Bounds(browserBounds(mainWindow));
-    placeHint();
+    placeHint(mainWindow);
 }
 
 void switchChat(HWND) {
@@ -190,4 +192,10 @@ void sendPromptToChat(std::int32_t libraryIndex, const std::u16string& inputText
     const std::u16string script =
         chatScriptFor(state.library[static_cast<std::size_t>(libraryIndex)].text, inputText);
     state.webView->ExecuteScript(wide(script), nullptr);
+}
+
+void releaseBrowser() {
+    AppState& state = app();
+    state.webView.Reset();
+    state.browserController.Reset();
 }

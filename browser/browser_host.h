@@ -16,3 +16,5 @@ void resizeBrowser(HWND mainWindow);
 void switchChat(HWND mainWindow);
 // Writes the prompt's text, followed by the input text, into the chat and sends it.
 void sendPromptToChat(std::int32_t libraryIndex, const std::u16string& inputText);
+// Gives back the view's references; after the message loop, before COM ends.
+void releaseBrowser();

@@ -3,7 +3,7 @@
 // with the exact text, the input/change events it fires and every click on Send.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import http from 'node:http';
 import os from 'node:os';
@@ -143,6 +143,17 @@ const messages = [
   ['empty input adds nothing', 'Nur der Prompt', ''],
   ['empty prompt text', '', 'Nur die Eingabe'],
 ];
+
+test('vbxtool script prints the script alone, and fails on an unreadable file', () => {
+  const script = scriptFor("a'b", '');
+  assert.ok(script.startsWith("(() => { function findEl(sel) {"), script.slice(0, 40));
+  assert.ok(script.endsWith('}, 800); } })();'), 'nothing after the script');
+  assert.equal(script.length, 603 + 4 + 40 + 17 + 775);
+  const missing = spawnSync(vbxtool, ['script', path.join(workDir, 'missing'), path.join(workDir, 'missing')]);
+  assert.equal(missing.status, 1);
+  assert.equal(missing.stdout.length, 0);
+  assert.ok(missing.stderr.length > 0);
+});
 
 test('the message arrives exactly in a textarea chat, and Send is clicked once after 800 ms', async () => {
   const { p, cdp } = await open('/textarea');

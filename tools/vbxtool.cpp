@@ -1,15 +1,23 @@
 // vbxtool: the library and settings files from the command line, through the same core
 // the program uses.
 
+#include "browser/chat_script.h"
+#include "library/file_io.h"
 #include "library/prompt_file.h"
 #include "library/utf8.h"
 #include "settings/settings.h"
 
 #include <cstdio>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 namespace {
 
@@ -53,6 +61,28 @@ int firstStartSettings(Arguments args) {
     return 0;
 }
 
+// The script the program hands to the browser view for a prompt's text and an input
+// text, both read as UTF-8 bytes; written to stdout as UTF-8 with nothing added.
+int printChatScript(Arguments args) {
+    const std::optional<std::string> text = readWholeFile(args[0]);
+    if (!text) {
+        printError("cannot read", args[0]);
+        return 1;
+    }
+    const std::optional<std::string> input = readWholeFile(args[1]);
+    if (!input) {
+        printError("cannot read", args[1]);
+        return 1;
+    }
+    const std::string script = toUtf8(chatScriptFor(fromUtf8(*text), fromUtf8(*input)));
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY); // no CR before a line feed
+#endif
+    return std::fwrite(script.data(), 1, script.size(), stdout) == script.size() && std::fflush(stdout) == 0
+               ? 0
+               : 1;
+}
+
 // One line per subcommand; the dispatch below needs nothing else.
 struct Command {
     std::string_view name;
@@ -65,6 +95,7 @@ constexpr Command kCommands[] = {
     {"resave-library", "IN OUT", 2, resaveLibrary},
     {"resave-settings", "IN OUT", 2, resaveSettings},
     {"first-start-settings", "IN OUT", 2, firstStartSettings},
+    {"script", "TEXT_FILE INPUT_FILE", 2, printChatScript},
 };
 
 int usage() {

@@ -1,0 +1,49 @@
+#pragma once
+// The main window's command ids and the fixed order in which WM_COMMAND is matched.
+// Kept free of windows so the order can be checked on its own.
+
+#include <cstddef>
+#include <cstdint>
+
+inline constexpr int kSendId = 500;
+inline constexpr int kAiComboId = 600;
+inline constexpr int kNewPromptId = 3001;
+inline constexpr int kEditPromptId = 3002;
+inline constexpr int kDeletePromptId = 3003;
+inline constexpr int kExportId = 4001;
+inline constexpr int kImportId = 4002;
+inline constexpr int kAboutId = 7001;
+inline constexpr int kSettingsId = 7002;
+inline constexpr int kFirstFavoriteId = 8000;
+inline constexpr int kLastFavoriteId = 8099;
+inline constexpr int kClearId = 9001;
+inline constexpr int kPasteId = 9002;
+
+// CBN_SELCHANGE, the one notification the dispatch looks at.
+inline constexpr int kSelectionChanged = 1;
+
+enum class CommandAction {
+    Clear,
+    Paste,
+    Favorite,
+    About,
+    Settings,
+    SwitchChat,
+    SelectPrompt,
+    Export,
+    Import,
+    OpenEditor,
+    DeletePrompt,
+    Send,
+    None,
+};
+
+// The first matching row wins. promptCombo has id 0 and is known only by its handle.
+CommandAction commandAction(int id, int notification, bool fromPromptCombo);
+
+// The entry fillPromptCombo selects: the index when it is not -1 and below the count,
+// else the first entry, or none (-1) in an empty library.
+std::int32_t promptComboSelection(std::int32_t index, std::size_t promptCount);
+
+// The entry selected at start: the stored index, or the first when it is out of range.
+std::int32_t storedPromptSelection(std::int32_t storedIndex, std::size_t promptCount);

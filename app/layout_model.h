@@ -1,0 +1,49 @@
+#pragma once
+// Geometry of the main window in client pixels, worked out without any window so it can
+// be checked anywhere. The window code only reads rectangles and moves windows.
+
+#include <cstdint>
+
+// A window's place as MoveWindow takes it.
+struct Box {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool operator==(const Box&) const = default;
+};
+
+// A rectangle by its edges, as GetClientRect and GetWindowRect give it.
+struct Edges {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    bool operator==(const Edges&) const = default;
+};
+
+// The left pane never moves: header, both combo boxes and the send button.
+inline constexpr Box kPromptHeaderBox{10, 10, 550, 30};
+inline constexpr Box kSendButtonBox{50, 350, 510, 40};
+inline constexpr Box kInputEditCreationBox{50, 110, 510, 230};
+
+// The AI header ends 10 pixels before the right edge, but never gets narrower than 10.
+Box aiHeaderBox(int clientRight);
+// The AI strip stops 16 pixels above the bottom, but never gets lower than 10.
+Box aiStripBox(int clientBottom);
+// The prompt strip runs from under the prompt header to 3 pixels below the send button.
+Box promptStripBox(int sendButtonBottom);
+// The browser view keeps 10 pixels to the right and bottom edges. Nothing keeps right
+// above left: a minimised window gives an inverted rectangle, which the view takes as is.
+Edges browserBoundsFor(const Edges& client);
+
+// Where layoutPromptPane puts the edit box and the two glyph buttons.
+struct PromptPaneLayout {
+    bool moveEdit = false; // the edit box moves only down, never back up
+    Box edit;              // the edit box after the layout (moved or not)
+    Box clearButton;
+    Box pasteButton;
+};
+
+// comboBottom: bottom of promptCombo's selection field; edit: inputEdit's rectangle now.
+PromptPaneLayout layoutPromptPaneFor(int comboBottom, const Edges& edit);

@@ -1,0 +1,130 @@
+#include "app/prompt_pane.h"
+
+#include "app/app_state.h"
+#include "app/command_model.h"
+#include "app/shell.h"
+#include "app/wide_text.h"
+#include "browser/browser_host.h"
+#include "library/prompt_file.h"
+
+#include <cwchar>
+
+namespace {
+
+std::int32_t selectionOf(HWND combo) {
+    return static_cast<std::int32_t>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+}
+
+bool isPromptIndex(std::int32_t index) {
+    return index >= 0 && static_cast<std::size_t>(index) < app().library.size();
+}
+
+void saveLibrary() {
+    const AppState& state = app();
+    (void)savePromptFile(state.library, state.promptsPath); // a file that can't be written is skipped
+}
+
+// The clipboard's Unicode text, or empty when it can't be opened or holds none.
+std::u16string readClipboardText() {
+    std::u16string text;
+    if (!OpenClipboard(nullptr)) return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            // Up to the first NUL, but never past the memory block.
+            const std::size_t limit = GlobalSize(data) / sizeof(wchar_t);
+            text.assign(reinterpret_cast<const char16_t*>(chars), wcsnlen(chars, limit));
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+} // namespace
+
+void fillPromptCombo(std::int32_t index) {
+    const AppState& state = app();
+    SendMessageW(state.promptCombo, CB_RESETCONTENT, 0, 0);
+    for (const Prompt& prompt : state.library)
+        SendMessageW(state.promptCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(prompt.name)));
+    SendMessageW(state.promptCombo, CB_SETCURSEL, promptComboSelection(index, state.library.size()), 0);
+}
+
+std::u16string getInputText() {
+    HWND edit = app().inputEdit;
+    const int length = GetWindowTextLengthW(edit);
+    if (length <= 0) return {};
+    std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
+    GetWindowTextW(edit, reinterpret_cast<wchar_t*>(text.data()), length + 1);
+    text.resize(text.find(u'\0'));
+    return text;
+}
+
+void storeInputText() {
+    AppState& state = app();
+    if (!state.promptCombo || !state.inputEdit) return;
+    const std::int32_t selection = selectionOf(state.promptCombo);
+    if (!isPromptIndex(selection)) return;
+    state.library[static_cast<std::size_t>(selection)].lasttext = getInputText();
+}
+
+void saveSelectedPromptIndex(std::int32_t index) {
+    const AppState& state = app();
+    std::optional<AiTarget> aiSelection;
+    if (state.aiCombo) {
+        const std::int32_t ai = selectionOf(state.aiCombo);
+        if (ai >= 0) aiSelection = ai;
+    }
+    saveSelectedPromptIndex(state.settingsPath, state.liveSettings(), index, aiSelection);
+}
+
+void selectStoredPrompt() {
+    const AppState& state = app();
+    if (state.library.empty()) return;
+    const std::int32_t index =
+        storedPromptSelection(loadSettings(state.settingsPath).promptIndex, state.library.size());
+    SendMessageW(state.promptCombo, CB_SETCURSEL, index, 0);
+    if (state.inputEdit)
+        SetWindowTextW(state.inputEdit, wide(state.library[static_cast<std::size_t>(index)].lasttext));
+}
+
+void onPromptSelectionChanged() {
+    // The list has already moved its selection: the text goes to the newly chosen prompt.
+    storeInputText();
+    const AppState& state = app();
+    const std::int32_t selection = selectionOf(state.promptCombo);
+    if (selection == -1) return;
+    saveSelectedPromptIndex(selection);
+    if (state.inputEdit && isPromptIndex(selection))
+        SetWindowTextW(state.inputEdit, wide(state.library[static_cast<std::size_t>(selection)].lasttext));
+    saveLibrary();
+}
+
+void clearInputText() {
+    if (HWND edit = app().inputEdit) SetWindowTextW(edit, L"");
+    storeInputText();
+    saveLibrary();
+}
+
+void pasteClipboardText() {
+    const std::u16string text = readClipboardText();
+    if (text.empty()) return;
+    SetWindowTextW(app().inputEdit, wide(text));
+    storeInputText();
+    saveLibrary();
+}
+
+void sendSelectedPrompt() {
+    const AppState& state = app();
+    const std::int32_t selection = selectionOf(state.promptCombo);
+    if (!isPromptIndex(selection)) return;
+    storeInputText();
+    sendPromptToChat(selection, state.library[static_cast<std::size_t>(selection)].lasttext);
+    saveLibrary();
+}
+
+void sendFavorite(int position) {
+    const AppState& state = app();
+    if (position < 0 || static_cast<std::size_t>(position) >= state.favoriteIndices.size()) return;
+    sendPromptToChat(state.favoriteIndices[static_cast<std::size_t>(position)], getInputText());
+}

@@ -1,0 +1,32 @@
+#pragma once
+// The favourites column below the send button, and the colour pair a painted window
+// uses, worked out without any window.
+
+#include "app/layout_model.h"
+#include "settings/settings.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Top of the favourites area: 20 pixels below the send button, or 400 without one.
+int favoritesTop(std::optional<int> sendButtonBottom);
+
+// How many buttons are shown: all favourites, but at most maxFavorites (signed).
+std::int32_t favoriteButtonCount(std::size_t favoriteCount, std::int32_t maxFavorites);
+
+struct FavoriteColumn {
+    Box header;
+    Box strip;
+    std::vector<Box> buttons; // button p gets the command id 8000 + p
+};
+FavoriteColumn favoriteColumn(int top, std::int32_t buttonCount);
+
+// A favourite without a name still needs a caption.
+std::u16string favoriteCaption(const std::u16string& name);
+
+// Area 1 is the prompt area, 3 the AI area; every other number paints as favourites.
+const ColorPair& areaColors(std::intptr_t area, const ColorPair& prompt, const ColorPair& favorites,
+                            const ColorPair& ai);

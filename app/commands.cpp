@@ -131,10 +131,10 @@ void onCommand(HWND mainWindow, WPARAM wParam, LPARAM lParam) {
         onPromptSelectionChanged();
         break;
     case CommandAction::Export:
-        exportPrompts();
+        exportLibrary();
         break;
     case CommandAction::Import:
-        importPrompts();
+        importLibrary();
         break;
     case CommandAction::OpenEditor:
         openPromptEditor(id == kEditPromptId);

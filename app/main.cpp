@@ -1,5 +1,6 @@
 // Verbarix: the entry point and the message loop.
 #include "app/main_window.h"
+#include "browser/browser_host.h"
 
 #include <objbase.h>
 
@@ -18,6 +19,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
+    releaseBrowser(); // while COM is still there to take the references back
     releaseSharedResources();
     CoUninitialize();
     return 0;

@@ -398,7 +398,7 @@ TEST_F(BrowserTest, WithoutAViewTheProgramWorksOnAndShowsTheHint) {
         EXPECT_FALSE(app().webView);
         const HWND hint = findHint(window_);
         ASSERT_NE(hint, nullptr);
-        EXPECT_TRUE(IsWindowVisible(hint));
+        EXPECT_TRUE(hasVisibleStyle(hint)); // the main window itself stays hidden in tests
         EXPECT_EQ(windowText(hint), u"Für die KI-Ansicht wird die Microsoft Edge WebView2 Runtime benötigt.");
         const RECT bounds = expectedBounds(window_);
         EXPECT_EQ(boxOf(hint),
@@ -456,7 +456,7 @@ TEST_F(NoLoader, TheProgramWorksOnAndShowsTheHint) {
     EXPECT_FALSE(app().webView);
     const HWND hint = findHint(window_);
     ASSERT_NE(hint, nullptr);
-    EXPECT_TRUE(IsWindowVisible(hint));
+    EXPECT_TRUE(hasVisibleStyle(hint)); // the main window itself stays hidden in tests
     SetWindowTextW(app().inputEdit, L"trotzdem");
     sendCommand(window_, 500, BN_CLICKED, app().sendButton);
     EXPECT_EQ(readLibrary()[0].lasttext, u"trotzdem");

@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file reading and crash-safe whole-file writing. Paths are UTF-16 on every platform.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +13,13 @@ std::optional<std::string> readWholeFile(const std::u16string& path);
 // replaces `path` with it in one step. On any failure the old file stays whole, the
 // temporary file is removed and the result is false.
 [[nodiscard]] bool writeFileAtomically(const std::u16string& path, std::string_view bytes);
+
+// Takes the next piece of a file's bytes; false when it could not be written.
+using ByteSink = std::function<bool(std::string_view piece)>;
+// The same for bytes made piece by piece: `produce` hands every piece to the sink it is given
+// and returns false when the sink did (or when it gives up itself).
+[[nodiscard]] bool writeFileAtomically(const std::u16string& path,
+                                       const std::function<bool(const ByteSink& sink)>& produce);
 
 // The last step of writeFileAtomically: moves the flushed temporary file over `path`.
 using ReplaceFileStep = bool (*)(const std::u16string& temporaryPath, const std::u16string& path);

@@ -98,6 +98,11 @@ std::optional<std::string> readWholeFile(const std::u16string& path) {
 }
 
 bool writeFileAtomically(const std::u16string& path, std::string_view bytes) {
+    return writeFileAtomically(path, [bytes](const ByteSink& sink) { return sink(bytes); });
+}
+
+bool writeFileAtomically(const std::u16string& path,
+                         const std::function<bool(const ByteSink& sink)>& produce) {
     const std::string target = nativePath(path);
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
@@ -119,7 +124,8 @@ bool writeFileAtomically(const std::u16string& path, std::string_view bytes) {
     const std::string temporary = nativePath(temporaryPath);
 
     if (exists) ::fchmod(fd.get(), existing.st_mode & 07777);
-    bool ok = writeAll(fd.get(), bytes) && ::fsync(fd.get()) == 0;
+    const int out = fd.get();
+    bool ok = produce([out](std::string_view piece) { return writeAll(out, piece); }) && ::fsync(out) == 0;
     ok = fd.close() && ok;
     if (ok) ok = (replaceStep ? replaceStep : renameOver)(temporaryPath, path);
     if (!ok) {

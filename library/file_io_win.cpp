@@ -87,6 +87,11 @@ std::optional<std::string> readWholeFile(const std::u16string& path) {
 }
 
 bool writeFileAtomically(const std::u16string& path, std::string_view bytes) {
+    return writeFileAtomically(path, [bytes](const ByteSink& sink) { return sink(bytes); });
+}
+
+bool writeFileAtomically(const std::u16string& path,
+                         const std::function<bool(const ByteSink& sink)>& produce) {
     static unsigned counter = 0;
     std::u16string temporaryPath;
     HANDLE handle = INVALID_HANDLE_VALUE;
@@ -101,7 +106,9 @@ bool writeFileAtomically(const std::u16string& path, std::string_view bytes) {
     if (handle == INVALID_HANDLE_VALUE) return false;
     FileHandle file(handle);
 
-    bool ok = writeAll(file.get(), bytes) && FlushFileBuffers(file.get());
+    const HANDLE out = file.get();
+    bool ok =
+        produce([out](std::string_view piece) { return writeAll(out, piece); }) && FlushFileBuffers(out);
     ok = file.close() && ok;
     if (ok) ok = (replaceStep ? replaceStep : moveOver)(temporaryPath, path);
     if (!ok) DeleteFileW(wide(temporaryPath));

@@ -3,11 +3,14 @@
 #include "library/file_io.h"
 #include "library/utf8_sequence.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 #include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <tmmintrin.h>
 #endif
 
 namespace {
@@ -25,145 +28,246 @@ constexpr std::string_view kFavSet = "    <fav>1</fav>\n";
 constexpr std::string_view kFavClear = "    <fav>0</fav>\n";
 constexpr std::string_view kLasttextOpen = "    <lasttext>";
 constexpr std::string_view kLasttextClose = "</lasttext>\n";
-constexpr std::size_t kItemFrame = kItemHead.size() + kNameOpen.size() + kNameClose.size() +
-                                   kTextOpen.size() + kTextClose.size() + kFavSet.size() +
-                                   kLasttextOpen.size() + kLasttextClose.size() + kItemTail.size();
 
 // ---- Writer -------------------------------------------------------------------------------
 
-std::string_view entityFor(char16_t c) {
-    switch (c) {
-    case u'&':
-        return "&amp;";
-    case u'<':
-        return "&lt;";
-    case u'>':
-        return "&gt;";
-    case u'"':
-        return "&quot;";
-    case u'\'':
-        return "&apos;";
-    default:
-        return {};
-    }
-}
+// Entity of each escaped ASCII character; empty for the others.
+constexpr std::array<std::string_view, 128> kEntities = [] {
+    std::array<std::string_view, 128> entities{};
+    entities['&'] = "&amp;";
+    entities['<'] = "&lt;";
+    entities['>'] = "&gt;";
+    entities['"'] = "&quot;";
+    entities['\''] = "&apos;";
+    return entities;
+}();
 
 bool isHighSurrogate(char16_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
+    return (c & 0xFC00) == 0xD800;
 }
 bool isLowSurrogate(char16_t c) {
-    return c >= 0xDC00 && c <= 0xDFFF;
+    return (c & 0xFC00) == 0xDC00;
 }
 
-#if defined(__SSE2__)
-// Eight units that are ASCII and none of the five escaped characters.
-bool isPlainBlock(const char16_t* p) {
-    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i high = _mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80)));
-    __m128i special = _mm_cmpeq_epi16(units, _mm_set1_epi16('&'));
-    special = _mm_or_si128(special, _mm_cmpeq_epi16(units, _mm_set1_epi16('<')));
-    special = _mm_or_si128(special, _mm_cmpeq_epi16(units, _mm_set1_epi16('>')));
-    special = _mm_or_si128(special, _mm_cmpeq_epi16(units, _mm_set1_epi16('"')));
-    special = _mm_or_si128(special, _mm_cmpeq_epi16(units, _mm_set1_epi16('\'')));
-    const __m128i bad =
-        _mm_or_si128(special, _mm_xor_si128(_mm_cmpeq_epi16(high, _mm_setzero_si128()), _mm_set1_epi16(-1)));
-    return _mm_movemask_epi8(bad) == 0;
-}
-#endif
-
-// Bytes of one unit (two for a surrogate pair) once escaped and encoded; advances p.
-std::size_t escapedUnitLength(const char16_t*& p, const char16_t* end) {
-    const char16_t c = *p++;
-    if (c < 0x80) return entityFor(c).empty() ? 1 : entityFor(c).size();
-    if (c < 0x800) return 2;
-    if (isHighSurrogate(c) && p < end && isLowSurrogate(*p)) {
-        ++p;
-        return 4;
-    }
-    return 3;
-}
-
-std::size_t escapedLength(std::u16string_view text) {
-    const char16_t* p = text.data();
-    const char16_t* const end = p + text.size();
-    std::size_t length = 0;
-    while (p < end) {
-#if defined(__SSE2__)
-        if (end - p >= 8) {
-            if (isPlainBlock(p)) {
-                length += 8;
-                p += 8;
-                continue;
-            }
-            for (const char16_t* const blockEnd = p + 8; p < blockEnd;)
-                length += escapedUnitLength(p, end);
-            continue;
-        }
-#endif
-        length += escapedUnitLength(p, end);
-    }
-    return length;
-}
-
+// Writes one unit (two for a surrogate pair) escaped and encoded; advances p.
 char* putEscapedUnit(const char16_t*& p, const char16_t* end, char* out) {
     const char16_t c = *p++;
     if (c < 0x80) {
-        const std::string_view entity = entityFor(c);
+        const std::string_view entity = kEntities[c];
         if (entity.empty()) {
-            *out++ = static_cast<char>(c);
-            return out;
+            *out = static_cast<char>(c);
+            return out + 1;
         }
         std::memcpy(out, entity.data(), entity.size());
         return out + entity.size();
     }
     if (c < 0x800) {
-        *out++ = static_cast<char>(0xC0 | (c >> 6));
-        *out++ = static_cast<char>(0x80 | (c & 0x3F));
-        return out;
+        out[0] = static_cast<char>(0xC0 | (c >> 6));
+        out[1] = static_cast<char>(0x80 | (c & 0x3F));
+        return out + 2;
     }
     if (isHighSurrogate(c) && p < end && isLowSurrogate(*p)) {
         const char32_t code = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (*p++ - 0xDC00);
-        *out++ = static_cast<char>(0xF0 | (code >> 18));
-        *out++ = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        *out++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        *out++ = static_cast<char>(0x80 | (code & 0x3F));
-        return out;
+        out[0] = static_cast<char>(0xF0 | (code >> 18));
+        out[1] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out[2] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out[3] = static_cast<char>(0x80 | (code & 0x3F));
+        return out + 4;
     }
     // An unpaired surrogate is written as U+FFFD.
     const char16_t unit = (c >= 0xD800 && c <= 0xDFFF) ? utf8_detail::kReplacement : c;
-    *out++ = static_cast<char>(0xE0 | (unit >> 12));
-    *out++ = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-    *out++ = static_cast<char>(0x80 | (unit & 0x3F));
-    return out;
+    out[0] = static_cast<char>(0xE0 | (unit >> 12));
+    out[1] = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (unit & 0x3F));
+    return out + 3;
 }
 
-// escapeXml followed by toUtf8, in one pass and without a wide copy.
-char* putEscaped(std::u16string_view text, char* out) {
+#if defined(__SSE2__)
+// Eight units below U+0800, none of them escaped and some of them two-byte, as 16-bit words:
+// a two-byte lane holds its lead and trail byte, a one-byte lane its byte and a zero.
+__m128i twoByteWords(__m128i units, __m128i nonAscii) {
+    const __m128i lead = _mm_or_si128(_mm_srli_epi16(units, 6), _mm_set1_epi16(0xC0));
+    const __m128i trail = _mm_or_si128(_mm_and_si128(units, _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80));
+    const __m128i pair = _mm_or_si128(lead, _mm_slli_epi16(trail, 8));
+    return _mm_or_si128(_mm_and_si128(nonAscii, pair), _mm_andnot_si128(nonAscii, units));
+}
+
+// Lane by lane: each word is stored whole at its running offset; a one-byte lane's second
+// byte is overwritten by the next lane or lies past the end.
+char* putTwoByteBlockPlain(__m128i words, unsigned twoByte, char* out) {
+    alignas(16) std::uint16_t lanes[8];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), words);
+    std::size_t offset = 0;
+    for (int i = 0; i < 8; ++i) {
+        const unsigned char bytes[2] = {static_cast<unsigned char>(lanes[i]),
+                                        static_cast<unsigned char>(lanes[i] >> 8)};
+        std::memcpy(out + offset, bytes, 2);
+        offset += 1 + ((twoByte >> i) & 1);
+    }
+    return out + offset;
+}
+
+// For each set of two-byte lanes, the byte shuffle that drops the one-byte lanes' zeros.
+constexpr auto kTwoByteShuffles = [] {
+    std::array<std::array<unsigned char, 16>, 256> shuffles{};
+    for (unsigned mask = 0; mask < 256; ++mask) {
+        unsigned out = 0;
+        for (unsigned lane = 0; lane < 8; ++lane) {
+            shuffles[mask][out++] = static_cast<unsigned char>(2 * lane);
+            if (mask & (1u << lane)) shuffles[mask][out++] = static_cast<unsigned char>(2 * lane + 1);
+        }
+        while (out < 16)
+            shuffles[mask][out++] = 0x80; // zero; never part of the result
+    }
+    return shuffles;
+}();
+
+// Bytes of a block: eight plus one per two-byte lane.
+constexpr auto kTwoByteBlockLengths = [] {
+    std::array<unsigned char, 256> lengths{};
+    for (unsigned mask = 0; mask < 256; ++mask) {
+        lengths[mask] = 8;
+        for (unsigned lane = 0; lane < 8; ++lane)
+            lengths[mask] += (mask >> lane) & 1;
+    }
+    return lengths;
+}();
+
+// The same with one shuffle; of the sixteen bytes stored the block keeps 9 to 16.
+__attribute__((target("ssse3"))) char* putTwoByteBlockShuffled(__m128i words, unsigned twoByte, char* out) {
+    const __m128i shuffle =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(kTwoByteShuffles[twoByte].data()));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(words, shuffle));
+    return out + kTwoByteBlockLengths[twoByte];
+}
+
+const bool kHasShuffle = __builtin_cpu_supports("ssse3");
+
+char* putTwoByteBlock(__m128i units, __m128i nonAscii, char* out) {
+    const __m128i words = twoByteWords(units, nonAscii);
+    const unsigned twoByte =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(nonAscii, nonAscii))) & 0xFF;
+    return kHasShuffle ? putTwoByteBlockShuffled(words, twoByte, out)
+                       : putTwoByteBlockPlain(words, twoByte, out);
+}
+#endif
+
+// escapeXml followed by toUtf8, in one pass and without a wide copy. The caller leaves
+// sixteen bytes of room past the most the text can take (six bytes a unit).
+char* putEscapedText(std::u16string_view text, char* out) {
     const char16_t* p = text.data();
     const char16_t* const end = p + text.size();
     while (p < end) {
 #if defined(__SSE2__)
-        if (end - p >= 8) {
-            if (isPlainBlock(p)) {
-                const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-                _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
-                out += 8;
+        // Eight units at a time up to the next one that needs the scalar path.
+        while (end - p >= 8) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i nonAscii = _mm_xor_si128(
+                _mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80))),
+                                _mm_setzero_si128()),
+                _mm_set1_epi16(-1));
+            const __m128i threeByte = _mm_xor_si128(
+                _mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xF800))),
+                                _mm_setzero_si128()),
+                _mm_set1_epi16(-1));
+            __m128i escaped = _mm_cmpeq_epi16(units, _mm_set1_epi16('&'));
+            escaped = _mm_or_si128(escaped, _mm_cmpeq_epi16(units, _mm_set1_epi16('<')));
+            escaped = _mm_or_si128(escaped, _mm_cmpeq_epi16(units, _mm_set1_epi16('>')));
+            escaped = _mm_or_si128(escaped, _mm_cmpeq_epi16(units, _mm_set1_epi16('"')));
+            escaped = _mm_or_si128(escaped, _mm_cmpeq_epi16(units, _mm_set1_epi16('\'')));
+            const int slow = _mm_movemask_epi8(_mm_or_si128(escaped, threeByte));
+            if (slow == 0 && _mm_movemask_epi8(nonAscii) != 0) {
+                out = putTwoByteBlock(units, nonAscii, out);
                 p += 8;
                 continue;
             }
-            for (const char16_t* const blockEnd = p + 8; p < blockEnd;)
-                out = putEscapedUnit(p, end, out);
-            continue;
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
+            const int mask = slow | _mm_movemask_epi8(nonAscii);
+            const int plain = mask == 0 ? 8 : __builtin_ctz(static_cast<unsigned>(mask)) / 2;
+            p += plain;
+            out += plain;
+            if (plain < 8) break;
         }
+        if (p == end) break;
 #endif
         out = putEscapedUnit(p, end, out);
     }
     return out;
 }
 
-char* put(std::string_view bytes, char* out) {
-    std::memcpy(out, bytes.data(), bytes.size());
-    return out + bytes.size();
+// Builds the document in a small buffer that is handed to the sink whenever it fills, so a
+// save never holds a second copy of the library and the bytes are still in the cache when
+// they are written.
+class DocumentWriter {
+  public:
+    explicit DocumentWriter(const ByteSink& sink) : sink_(sink), buffer_(kCapacity + kSlack) {}
+
+    void put(std::string_view bytes) {
+        if (kCapacity - used_ < bytes.size()) flush();
+        if (kCapacity - used_ < bytes.size()) {
+            ok_ = ok_ && sink_(bytes);
+            return;
+        }
+        std::memcpy(buffer_.data() + used_, bytes.data(), bytes.size());
+        used_ += bytes.size();
+    }
+
+    // A value, escaped and encoded, in slices that surely fit.
+    void putEscaped(std::u16string_view text) {
+        while (!text.empty()) {
+            if (kCapacity - used_ < kMinimumRoom) flush();
+            std::size_t count = std::min(text.size(), (kCapacity - used_) / kMostBytesPerUnit);
+            // A surrogate pair is never cut in two.
+            if (count < text.size() && isHighSurrogate(text[count - 1])) --count;
+            char* const start = buffer_.data() + used_;
+            used_ += static_cast<std::size_t>(putEscapedText(text.substr(0, count), start) - start);
+            text.remove_prefix(count);
+        }
+    }
+
+    bool finish() {
+        flush();
+        return ok_;
+    }
+
+  private:
+    static constexpr std::size_t kCapacity = 256 * 1024;
+    // The block stores of putEscaped reach at most sixteen bytes past what they keep.
+    static constexpr std::size_t kSlack = 16;
+    static constexpr std::size_t kMostBytesPerUnit = 6; // "&quot;"
+    static constexpr std::size_t kMinimumRoom = 64 * kMostBytesPerUnit;
+
+    void flush() {
+        if (used_ > 0) ok_ = ok_ && sink_(std::string_view(buffer_.data(), used_));
+        used_ = 0;
+    }
+
+    const ByteSink& sink_;
+    std::vector<char> buffer_;
+    std::size_t used_ = 0;
+    bool ok_ = true;
+};
+
+bool writePromptLibrary(const PromptLibrary& library, const ByteSink& sink) {
+    DocumentWriter writer(sink);
+    writer.put(kByteOrderMark);
+    writer.put(kDocumentHead);
+    for (const Prompt& prompt : library) {
+        writer.put(kItemHead);
+        writer.put(kNameOpen);
+        writer.putEscaped(prompt.name);
+        writer.put(kNameClose);
+        writer.put(kTextOpen);
+        writer.putEscaped(prompt.text);
+        writer.put(kTextClose);
+        writer.put(prompt.fav ? kFavSet : kFavClear);
+        writer.put(kLasttextOpen);
+        writer.putEscaped(prompt.lasttext);
+        writer.put(kLasttextClose);
+        writer.put(kItemTail);
+    }
+    writer.put(kDocumentTail);
+    return writer.finish();
 }
 
 // ---- Reader -------------------------------------------------------------------------------
@@ -181,6 +285,22 @@ struct ItemFields {
     bool keep() const { return !raw[kName].empty() || !raw[kText].empty() || !raw[kLasttext].empty(); }
 };
 
+// The element whose name begins with the letter; the four initials differ.
+int fieldByInitial(char c) {
+    switch (c) {
+    case 'n':
+        return kName;
+    case 't':
+        return kText;
+    case 'f':
+        return kFav;
+    case 'l':
+        return kLasttext;
+    default:
+        return -1;
+    }
+}
+
 // Finds the "</item>" that ends the block whose "<item>" ends at `from`, noting the first
 // opening and closing tag of each element on the way (one pass over the block). The tags
 // are ASCII and hold no second "<", so none can reach past the block's end.
@@ -196,8 +316,9 @@ std::size_t scanItem(std::string_view text, std::size_t from, ItemFields& fields
         if (!p) break;
         const std::string_view rest(p, static_cast<std::size_t>(end - p));
         const std::size_t at = static_cast<std::size_t>(p - begin);
-        if (rest.size() > 1 && rest[1] == '/') {
-            if (rest.starts_with(kItemCloseTag)) {
+        if (rest.size() < 5) break; // too short for any tag
+        if (rest[1] == '/') {
+            if (rest[2] == 'i' && rest.starts_with(kItemCloseTag)) {
                 for (int f = 0; f < kFieldCount; ++f) {
                     // A closing tag before the opening one gives an empty value.
                     if (open[f] == npos || close[f] == npos || close[f] < open[f]) continue;
@@ -206,13 +327,11 @@ std::size_t scanItem(std::string_view text, std::size_t from, ItemFields& fields
                 }
                 return at;
             }
-            for (int f = 0; f < kFieldCount; ++f) {
-                if (close[f] == npos && rest.starts_with(kCloseTags[f])) close[f] = at;
-            }
+            const int f = fieldByInitial(rest[2]);
+            if (f >= 0 && close[f] == npos && rest.starts_with(kCloseTags[f])) close[f] = at;
         } else {
-            for (int f = 0; f < kFieldCount; ++f) {
-                if (open[f] == npos && rest.starts_with(kOpenTags[f])) open[f] = at;
-            }
+            const int f = fieldByInitial(rest[1]);
+            if (f >= 0 && open[f] == npos && rest.starts_with(kOpenTags[f])) open[f] = at;
         }
     }
     return npos;
@@ -255,13 +374,19 @@ std::size_t bareLineFeeds(const unsigned char* p, const unsigned char* end) {
     std::size_t count = *p == '\n' ? 1 : 0;
     const unsigned char* q = p + 1;
 #if defined(__SSE2__)
-    for (; end - q >= 16; q += 16) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
-        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q - 1));
-        const __m128i lineFeeds = _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n'));
-        const __m128i returns = _mm_cmpeq_epi8(before, _mm_set1_epi8('\r'));
-        count += static_cast<std::size_t>(
-            __builtin_popcount(_mm_movemask_epi8(_mm_andnot_si128(returns, lineFeeds))));
+    // Byte counters in sixteen lanes, summed before they can overflow.
+    while (end - q >= 16) {
+        __m128i counters = _mm_setzero_si128();
+        for (int block = 0; block < 255 && end - q >= 16; ++block, q += 16) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+            const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q - 1));
+            const __m128i lineFeeds = _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n'));
+            const __m128i returns = _mm_cmpeq_epi8(before, _mm_set1_epi8('\r'));
+            counters = _mm_sub_epi8(counters, _mm_andnot_si128(returns, lineFeeds));
+        }
+        const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
+        count += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+                 static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
     }
 #endif
     for (; q < end; ++q) {
@@ -339,7 +464,7 @@ std::u16string escapeXml(std::u16string_view text) {
     std::u16string escaped;
     escaped.reserve(text.size());
     for (const char16_t c : text) {
-        const std::string_view entity = entityFor(c);
+        const std::string_view entity = c < 0x80 ? kEntities[c] : std::string_view();
         if (entity.empty()) {
             escaped.push_back(c);
         } else {
@@ -395,30 +520,11 @@ std::u16string extractTag(std::u16string_view block, std::u16string_view tagName
 }
 
 std::string serializePromptLibrary(const PromptLibrary& library) {
-    std::size_t size = kByteOrderMark.size() + kDocumentHead.size() + kDocumentTail.size();
-    for (const Prompt& prompt : library) {
-        size += kItemFrame + escapedLength(prompt.name) + escapedLength(prompt.text) +
-                escapedLength(prompt.lasttext);
-    }
-    std::string document(size, '\0');
-    char* out = document.data();
-    out = put(kByteOrderMark, out);
-    out = put(kDocumentHead, out);
-    for (const Prompt& prompt : library) {
-        out = put(kItemHead, out);
-        out = put(kNameOpen, out);
-        out = putEscaped(prompt.name, out);
-        out = put(kNameClose, out);
-        out = put(kTextOpen, out);
-        out = putEscaped(prompt.text, out);
-        out = put(kTextClose, out);
-        out = put(prompt.fav ? kFavSet : kFavClear, out);
-        out = put(kLasttextOpen, out);
-        out = putEscaped(prompt.lasttext, out);
-        out = put(kLasttextClose, out);
-        out = put(kItemTail, out);
-    }
-    put(kDocumentTail, out);
+    std::string document;
+    writePromptLibrary(library, [&document](std::string_view piece) {
+        document.append(piece);
+        return true;
+    });
     return document;
 }
 
@@ -448,7 +554,8 @@ bool parsePromptLibrary(std::string_view bytes, PromptLibrary& out) {
 }
 
 bool savePromptFile(const PromptLibrary& library, const std::u16string& path) {
-    return writeFileAtomically(path, serializePromptLibrary(library));
+    return writeFileAtomically(
+        path, [&library](const ByteSink& sink) { return writePromptLibrary(library, sink); });
 }
 
 bool loadPromptFile(PromptLibrary& library, const std::u16string& path) {

@@ -123,10 +123,12 @@ TEST(PromptFileWriter, EscapesOnlyTheFiveCharacters) {
     EXPECT_EQ(escapeXml(u"&lt;"), u"&amp;lt;");
     EXPECT_EQ(escapeXml(u"\"'<>&"), u"&quot;&apos;&lt;&gt;&amp;");
     EXPECT_EQ(escapeXml(u"\t\r\n\x01\u00E4"), u"\t\r\n\x01\u00E4");
-    // Long values take the block path of the writer; it must agree with escapeXml + toUtf8.
+    // Long values take the block paths of the writer and are cut into slices; it must agree
+    // with escapeXml + toUtf8 wherever a pair, an entity or a two-byte character falls.
     std::u16string text;
-    for (int i = 0; i < 300; ++i)
-        text += (i % 37 == 0) ? u"<&\u00E4\U0001F600" : u"plain";
+    for (int i = 0; i < 60000; ++i) {
+        text += (i % 37 == 0) ? u"<&\u00E4\U0001F600" : (i % 5 == 0) ? u"\U0001F600\u00FCber" : u"plain";
+    }
     EXPECT_EQ(serializePromptLibrary({prompt(text)}),
               doc("  <item>\n    <name>" + toUtf8(escapeXml(text)) +
                   "</name>\n    <text></text>\n    <fav>0</fav>\n    <lasttext></lasttext>\n  </item>\n"));

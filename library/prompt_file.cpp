@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <array>
-#include <vector>
 #include <cstring>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -141,7 +141,11 @@ __attribute__((target("ssse3"))) char* putTwoByteBlockShuffled(__m128i words, un
     return out + kTwoByteBlockLengths[twoByte];
 }
 
-const bool kHasShuffle = __builtin_cpu_supports("ssse3");
+// Asked once; the detection is started here as this may run before libgcc's own constructor.
+const bool kHasShuffle = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("ssse3") != 0;
+}();
 
 char* putTwoByteBlock(__m128i units, __m128i nonAscii, char* out) {
     const __m128i words = twoByteWords(units, nonAscii);
@@ -520,7 +524,13 @@ std::u16string extractTag(std::u16string_view block, std::u16string_view tagName
 }
 
 std::string serializePromptLibrary(const PromptLibrary& library) {
+    // Room for an ASCII library; other text makes it grow a few times at most.
+    std::size_t estimate = kByteOrderMark.size() + kDocumentHead.size() + kDocumentTail.size();
+    for (const Prompt& prompt : library) {
+        estimate += 128 + prompt.name.size() + prompt.text.size() + prompt.lasttext.size();
+    }
     std::string document;
+    document.reserve(estimate);
     writePromptLibrary(library, [&document](std::string_view piece) {
         document.append(piece);
         return true;

@@ -170,6 +170,9 @@ TEST(PromptFileReader, IsStricterThanXml) {
     // A closing tag before the opening one gives an empty value; values are not trimmed.
     EXPECT_EQ(parse("<item></name><name>x</name><text> t </text></item>"),
               (PromptLibrary{prompt(u"", u" t ")}));
+    EXPECT_EQ(extractTag(u"<item><name> &lt; </name></name>", u"name"), u" &lt; ");
+    EXPECT_EQ(extractTag(u"</name><name>a</name>", u"name"), u"");
+    EXPECT_EQ(extractTag(u"<name>a", u"name"), u"");
     // An "<item>" without "</item>" ends the scan; the items before it are kept.
     EXPECT_EQ(parse("<item><name>a</name></item><item><name>b</name><item><name>c</name>"),
               (PromptLibrary{prompt(u"a")}));
@@ -232,45 +235,45 @@ TEST(PromptFileReader, MakesEveryLineBreakCrLf) {
 }
 
 TEST(PromptFileReader, MatchesTheStepByStepAlgorithmOnArbitraryInput) {
-    const std::vector<std::string> pieces = {"<item>",
-                                             "</item>",
-                                             "<name>",
-                                             "</name>",
-                                             "<text>",
-                                             "</text>",
-                                             "<fav>",
-                                             "</fav>",
-                                             "<lasttext>",
-                                             "</lasttext>",
-                                             "<prompts>",
-                                             "<",
-                                             ">",
-                                             "/",
-                                             "1",
-                                             "Yes",
-                                             "a",
-                                             "&amp;",
-                                             "&lt;",
-                                             "&",
-                                             "amp;",
-                                             "\n",
-                                             "\r",
-                                             "\r\n",
-                                             "\xC3\xA4",
-                                             "\xC3",
-                                             "\xE2\x82",
-                                             "\xF0\x9F\x98\x80",
-                                             "\xED\xA0\x80",
-                                             "\xFF",
-                                             "\xEF\xBB\xBF",
-                                             std::string(21, 'x'),
-                                             "&quot;\n&apos;"};
+    const char* const pieces[] = {"<item>",
+                                  "</item>",
+                                  "<name>",
+                                  "</name>",
+                                  "<text>",
+                                  "</text>",
+                                  "<fav>",
+                                  "</fav>",
+                                  "<lasttext>",
+                                  "</lasttext>",
+                                  "<prompts>",
+                                  "<",
+                                  ">",
+                                  "/",
+                                  "1",
+                                  "Yes",
+                                  "a",
+                                  "&amp;",
+                                  "&lt;",
+                                  "&",
+                                  "amp;",
+                                  "\n",
+                                  "\r",
+                                  "\r\n",
+                                  "\xC3\xA4",
+                                  "\xC3",
+                                  "\xE2\x82",
+                                  "\xF0\x9F\x98\x80",
+                                  "\xED\xA0\x80",
+                                  "\xFF",
+                                  "\xEF\xBB\xBF",
+                                  "&quot;\n&apos;",
+                                  "long enough for the block paths"};
     std::mt19937 random(4711);
     for (int round = 0; round < 30000; ++round) {
         std::string bytes;
         const int count = static_cast<int>(random() % 40);
         for (int i = 0; i < count; ++i)
-            bytes += pieces[random() % pieces.size()];
+            bytes += pieces[random() % std::size(pieces)];
         PromptLibrary expected{prompt(u"before")}, actual{prompt(u"before")};
         const bool expectedOk = referenceParse(bytes, expected);
         ASSERT_EQ(parsePromptLibrary(bytes, actual), expectedOk) << "round " << round;
@@ -279,42 +282,29 @@ TEST(PromptFileReader, MatchesTheStepByStepAlgorithmOnArbitraryInput) {
 }
 
 TEST(PromptFileReader, GetsBackWhatTheWriterWroteApartFromTheThreeExceptions) {
+    auto bareLineFeedsToCrLf = [](const std::u16string& s) {
+        std::u16string crlf;
+        for (std::size_t i = 0; i < s.size(); ++i)
+            crlf += (s[i] == u'\n' && (i == 0 || s[i - 1] != u'\r')) ? u"\r\n" : s.substr(i, 1);
+        return crlf;
+    };
     std::mt19937 random(99);
     const std::u16string alphabet = u"ab <>&\"'\r\n\t\u00E4\u20AC\uFFFF";
     for (int round = 0; round < 300; ++round) {
-        PromptLibrary library(random() % 5);
+        PromptLibrary library(random() % 5), expected;
         for (Prompt& p : library) {
             for (std::u16string* s : {&p.name, &p.text, &p.lasttext}) {
-                s->resize(random() % 30);
-                for (char16_t& c : *s)
-                    c = alphabet[random() % alphabet.size()];
+                for (std::size_t n = random() % 30; n > 0; --n)
+                    *s += alphabet[random() % alphabet.size()];
                 if (random() % 4 == 0) *s += u"\U0001F600";
             }
             p.fav = random() % 2;
-        }
-        PromptLibrary expected;
-        for (Prompt p : library) {
             if (p.name.empty() && p.text.empty() && p.lasttext.empty()) continue;
-            for (std::u16string* s : {&p.name, &p.text, &p.lasttext}) {
-                std::u16string crlf;
-                for (std::size_t i = 0; i < s->size(); ++i) {
-                    if ((*s)[i] == u'\n' && (i == 0 || (*s)[i - 1] != u'\r')) crlf += u'\r';
-                    crlf += (*s)[i];
-                }
-                *s = crlf;
-            }
-            expected.push_back(p);
+            expected.push_back({bareLineFeedsToCrLf(p.name), bareLineFeedsToCrLf(p.text), p.fav,
+                                bareLineFeedsToCrLf(p.lasttext)});
         }
         EXPECT_EQ(parse(serializePromptLibrary(library)), expected);
     }
-}
-
-TEST(PromptFileReader, FindsTheFirstTagsLikeExtractTag) {
-    EXPECT_EQ(extractTag(u"<item><name>a</name>", u"name"), u"a");
-    EXPECT_EQ(extractTag(u"<name></name>", u"name"), u"");
-    EXPECT_EQ(extractTag(u"</name><name>a</name>", u"name"), u"");
-    EXPECT_EQ(extractTag(u"<name>a", u"name"), u"");
-    EXPECT_EQ(extractTag(u"<name> &lt; </name></name>", u"name"), u" &lt; ");
 }
 
 TEST(PromptFile, SavesAndLoadsThroughTheFileSystem) {

@@ -188,8 +188,12 @@ std::string serializeSettings(const Settings& settings) {
 }
 
 Settings loadSettings(const std::u16string& path) {
-    const std::optional<std::string> text = readWholeFile(path);
-    return text ? parseSettings(*text) : Settings{};
+    const std::optional<std::string> bytes = readWholeFile(path);
+    if (!bytes) return Settings{};
+    // Read as Windows text mode reads: Ctrl+Z ends the text. (Its CR LF to LF translation
+    // needs no step of its own, as every line is trimmed of CR.)
+    const std::string_view text(*bytes);
+    return parseSettings(text.substr(0, text.find('\x1A')));
 }
 
 bool saveSettings(const std::u16string& path, const Settings& settings) {

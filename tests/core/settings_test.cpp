@@ -40,6 +40,10 @@ TEST(SettingsFile, ReadsEachKeyAsTheStandardConversionsDo) {
     EXPECT_EQ(parseSettings(""), Settings{});
     TempDir dir;
     EXPECT_EQ(loadSettings(dir.file(u"prompt.cf")), Settings{});
+    writeBytes(dir.file(u"prompt.cf"), "sg=14\r\n\x1Amfav=3\r\n"); // text mode stops at Ctrl+Z
+    EXPECT_EQ(std::pair(loadSettings(dir.file(u"prompt.cf")).fontSize,
+                        loadSettings(dir.file(u"prompt.cf")).maxFavorites),
+              std::pair(14, -1));
 
     // After an earlier line of the same key: an ignored line leaves the earlier value.
     const std::pair<const char*, AiTarget> ai[] = {

@@ -115,10 +115,9 @@ class BrowserTest : public MainWindowTest {
 
     static void setMode(const wchar_t* mode) { SetEnvironmentVariableW(L"VBX_FAKE_WEBVIEW2", mode); }
 
-    // Creates the main window without handling a message: the view can't have arrived yet.
+    // Creates the main window, hidden, without handling a message: the view can't have arrived yet.
     HWND create() {
         window_ = createMainWindow(GetModuleHandleW(nullptr));
-        if (window_) ShowWindow(window_, SW_SHOWNORMAL);
         return window_;
     }
 

@@ -127,7 +127,7 @@ class EnvironmentCompleted final
     }
 };
 
-// The loader beside the exe first, then wherever Windows finds it.
+// The loader beside the exe first, then from the system's default DLL folders.
 CreateCoreWebView2EnvironmentWithOptionsFunction findEnvironmentFactory() {
     if (!loaderModule) {
         std::wstring path(MAX_PATH, L'\0');
@@ -141,7 +141,9 @@ CreateCoreWebView2EnvironmentWithOptionsFunction findEnvironmentFactory() {
             path.resize(slash + 1);
             loaderModule = LoadLibraryW((path + webView2LoaderFileName).c_str());
         }
-        if (!loaderModule) loaderModule = LoadLibraryW(webView2LoaderFileName);
+        // Never from the current folder, where anybody might have put a DLL of that name.
+        if (!loaderModule)
+            loaderModule = LoadLibraryExW(webView2LoaderFileName, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     }
     if (!loaderModule) return nullptr;
     return reinterpret_cast<CreateCoreWebView2EnvironmentWithOptionsFunction>(

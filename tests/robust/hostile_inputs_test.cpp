@@ -1,0 +1,159 @@
+// Hostile inputs for the library file: huge values, a million items, UTF-16, random bytes,
+// non-ASCII paths. Nothing may crash, the document's rules must hold, and the times are
+// printed for three sizes each so that linear growth can be seen (nothing is timed in an
+// assertion).
+
+#include "library/file_io.h"
+#include "library/prompt_file.h"
+#include "library/utf8.h"
+
+#include "core/temp_dir.h"
+#include "fuzz/reference_reader.h"
+#include "sizes.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+namespace {
+
+// A value of `units` UTF-16 units, mostly plain text with line breaks, entities and
+// two-, three- and four-byte characters mixed in.
+std::u16string bigValue(std::size_t units, unsigned seed) {
+    std::mt19937 random(seed);
+    std::u16string value;
+    value.reserve(units + 2);
+    constexpr std::u16string_view specials[] = {u"\r\n",   u"&",          u"<b>", u"\u00E4",
+                                                u"\u20AC", u"\U0001F600", u"'\""};
+    while (value.size() < units) {
+        const unsigned pick = random() % 64;
+        if (pick < std::size(specials)) {
+            value += specials[pick];
+        } else {
+            value.push_back(static_cast<char16_t>(u'a' + pick % 26));
+        }
+    }
+    value.resize(units);
+    if (value.back() == u'\r' || (value.back() >= 0xD800 && value.back() <= 0xDBFF)) value.back() = u'.';
+    return value;
+}
+
+} // namespace
+
+TEST(HostileInputs, ValuesOfFiftyMegabytesSurviveASaveAndALoad) {
+    TempDir dir;
+    const std::u16string path = dir.file(u"prompts.xml");
+    for (const std::size_t megabytes : robust::sizes<std::size_t>({10, 25, 50})) {
+        PromptLibrary library{{u"small", u"x", false, u""},
+                              {u"big", bigValue(megabytes << 20, 1), true, u"tail"}};
+        std::string document;
+        const double build = robust::seconds([&] { document = serializePromptLibrary(library); });
+        const double save = robust::seconds([&] { ASSERT_TRUE(writeFileAtomically(path, document)); });
+        PromptLibrary loaded;
+        const double load = robust::seconds([&] { ASSERT_TRUE(loadPromptFile(loaded, path)); });
+        EXPECT_TRUE(loaded == library) << megabytes << " MB";
+        robust::report("library: serialize a value of", megabytes, "MB", build);
+        robust::report("library: write it", megabytes, "MB", save);
+        robust::report("library: load it", megabytes, "MB", load);
+    }
+}
+
+TEST(HostileInputs, AMillionItemsSurviveASaveAndALoad) {
+    TempDir dir;
+    const std::u16string path = dir.file(u"prompts.xml");
+    for (const std::size_t count : robust::sizes<std::size_t>({250'000, 500'000, 1'000'000})) {
+        PromptLibrary library(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::u16string number = fromUtf8(std::to_string(i));
+            library[i] = {u"Prompt " + number, u"Text & more " + number, i % 7 == 0,
+                          i % 3 ? u"" : u"Eingabe"};
+        }
+        double save = robust::seconds([&] { ASSERT_TRUE(savePromptFile(library, path)); });
+        PromptLibrary loaded;
+        const double load = robust::seconds([&] { ASSERT_TRUE(loadPromptFile(loaded, path)); });
+        EXPECT_EQ(loaded.size(), count);
+        EXPECT_TRUE(loaded == library);
+        robust::report("library: save items", count / 1000.0, "k items", save);
+        robust::report("library: load items", count / 1000.0, "k items", load);
+    }
+}
+
+TEST(HostileInputs, AUtf16LibraryIsNotALibrary) {
+    TempDir dir;
+    const std::u16string path = dir.file(u"prompts.xml");
+    const std::u16string text = u"\uFEFF<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<prompts>\n  <item>\n"
+                                u"    <name>Name</name>\n    <text>Text</text>\n  </item>\n</prompts>";
+    std::string littleEndian, bigEndian;
+    for (const char16_t c : text) {
+        littleEndian += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+        bigEndian += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
+    }
+    const PromptLibrary before{{u"kept", u"", false, u""}};
+    for (const std::string& bytes : {littleEndian, bigEndian}) {
+        writeBytes(path, bytes);
+        PromptLibrary library = before;
+        EXPECT_FALSE(loadPromptFile(library, path)); // no "<item>" and no "<prompts>" in its bytes
+        EXPECT_TRUE(library == before);
+    }
+}
+
+TEST(HostileInputs, RandomBytesAreReadAsTheAlgorithmSays) {
+    TempDir dir;
+    const std::u16string path = dir.file(u"prompts.xml");
+    constexpr std::string_view tags[] = {"<item>",    "</item>", "<name>", "</name>",    "<text>",
+                                         "</text>",   "<fav>1",  "</fav>", "<lasttext>", "</lasttext>",
+                                         "<prompts>", "&amp;",   "\n",     "\xE2\x82"};
+    std::mt19937 random(42);
+    for (const std::size_t kilobytes : robust::sizes<std::size_t>({4096, 8192, 16384})) {
+        // Pure noise, then noise with the file's markup strewn in.
+        for (const bool withTags : {false, true}) {
+            std::string bytes;
+            bytes.reserve((kilobytes << 10) + 16);
+            while (bytes.size() < kilobytes << 10) {
+                if (withTags && random() % 8 == 0) {
+                    bytes += tags[random() % std::size(tags)];
+                } else {
+                    bytes.push_back(static_cast<char>(random()));
+                }
+            }
+            writeBytes(path, bytes);
+            const PromptLibrary before{{u"kept", u"", false, u""}};
+            PromptLibrary library = before, expected = before;
+            bool read = false;
+            const double load = robust::seconds([&] { read = loadPromptFile(library, path); });
+            const bool expectedRead =
+                reference::parseLibrary(bytes, expected, [](std::string_view b) { return fromUtf8(b); });
+            EXPECT_EQ(read, expectedRead);
+            EXPECT_TRUE(library == expected);
+            robust::report(withTags ? "library: load random bytes with tags" : "library: load random bytes",
+                           kilobytes / 1024.0, "MB", load);
+        }
+    }
+}
+
+TEST(HostileInputs, FoldersAndFilesWithNonAsciiNamesWork) {
+    TempDir dir;
+    const std::u16string folder = dir.file(u"Pr\u00F6mpts \u20AC \u65E5\u672C\u8A9E \U0001F600 \u0391\u03A9");
+    ASSERT_TRUE(std::filesystem::create_directory(std::filesystem::path(folder)));
+    const std::u16string path = folder + u"/b\u00FCcher \u00DF.xml";
+    const PromptLibrary library{{u"\u00C4rger", u"\u20AC", true, u"\U0001F600"}};
+    ASSERT_TRUE(savePromptFile(library, path));
+    PromptLibrary loaded;
+    ASSERT_TRUE(loadPromptFile(loaded, path));
+    EXPECT_TRUE(loaded == library);
+    // The name on disk is the one asked for, not a mangled one.
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(path)));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(std::filesystem::path(folder)), {}), 1);
+}
+
+TEST(HostileInputs, AFolderInPlaceOfTheFileIsNeitherReadNorReplaced) {
+    TempDir dir;
+    const std::u16string path = dir.file(u"prompts.xml");
+    ASSERT_TRUE(std::filesystem::create_directory(std::filesystem::path(path)));
+    PromptLibrary library{{u"kept", u"", false, u""}};
+    EXPECT_FALSE(loadPromptFile(library, path));
+    EXPECT_FALSE(savePromptFile(library, path));
+    EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(path)));
+    EXPECT_EQ(dir.entries().size(), 1u); // no temporary file left beside it
+}

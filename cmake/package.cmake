@@ -1,0 +1,16 @@
+# Release package: `cmake --build --preset windows --target package` writes
+# Verbarix-<version>-win64.zip with the exe, the README and the license.
+# WebView2Loader.dll is not ours to ship; the README says where it comes from.
+install(TARGETS Verbarix RUNTIME DESTINATION . COMPONENT release)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . COMPONENT release)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME Verbarix)
+set(CPACK_PACKAGE_VENDOR "the Verbarix developers")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME Verbarix-${PROJECT_VERSION}-win64)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_COMPONENTS_ALL release)
+set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
+set(CPACK_STRIP_FILES ON)
+include(CPack)

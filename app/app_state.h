@@ -39,6 +39,9 @@ struct AppState {
     UniqueFont contentFont;
     UniqueFont boldFont;
     UniqueBrush whiteBrush;
+    // Content fonts replaced while an About, settings or editor window was open: their
+    // controls keep drawing with the font they were given until they close.
+    std::vector<UniqueFont> retiredFonts;
 
     // Values taken from the settings.
     std::int32_t maxFavorites = 5;

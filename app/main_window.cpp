@@ -194,4 +194,5 @@ void releaseSharedResources() {
     state.whiteBrush.reset();
     state.contentFont.reset();
     state.boldFont.reset();
+    state.retiredFonts.clear();
 }

@@ -19,10 +19,28 @@ HGDIOBJ contentFontOrDefault() {
                              : GetStockObject(DEFAULT_GUI_FONT);
 }
 
+namespace {
+
+bool isWindow(HWND window) {
+    return window && IsWindow(window);
+}
+
+// The secondary windows give their controls contentFont once, at creation.
+bool secondaryWindowOpen() {
+    const AppState& state = app();
+    return isWindow(state.aboutWindow) || isWindow(state.settingsWindow) || isWindow(state.editorWindow);
+}
+
+} // namespace
+
 void setContentFontSize(int px) {
     if (px <= 0) return;
     AppState& state = app();
-    // The old fonts go first, so there is never more than one of each.
+    // The old fonts go first, so there is never more than one of each; only a font that an
+    // open secondary window still draws with lives on until that window has closed.
+    const bool keepOldFont = secondaryWindowOpen();
+    if (!keepOldFont) state.retiredFonts.clear();
+    if (keepOldFont && state.contentFont) state.retiredFonts.push_back(std::move(state.contentFont));
     state.contentFont.reset();
     state.boldFont.reset();
     LOGFONTW font = state.baseLogFont;

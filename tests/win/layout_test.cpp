@@ -234,3 +234,27 @@ TEST_F(MainWindowTest, StoredFavouriteLimitFromTheSettingsFile) {
     EXPECT_EQ(app().maxFavorites, 3);
     EXPECT_EQ(app().favoriteButtons.size(), 3u);
 }
+
+TEST_F(MainWindowTest, AnOpenSecondaryWindowKeepsItsFontUntilItCloses) {
+    ASSERT_NE(start(), nullptr);
+    AppState& state = app();
+    // Stands in for an About window whose text box got the font at creation.
+    HWND about =
+        CreateWindowExW(0, L"STATIC", L"About", WS_POPUP, 0, 0, 100, 50, window_, nullptr, nullptr, nullptr);
+    ASSERT_NE(about, nullptr);
+    SendMessageW(about, WM_SETFONT, reinterpret_cast<WPARAM>(state.contentFont.get()), TRUE);
+    state.aboutWindow = about;
+
+    HFONT given = state.contentFont.get();
+    setContentFontSize(18);
+    ASSERT_EQ(state.retiredFonts.size(), 1u);
+    EXPECT_EQ(state.retiredFonts[0].get(), given);
+    EXPECT_EQ(GetObjectType(given), static_cast<DWORD>(OBJ_FONT));
+    EXPECT_NE(state.contentFont.get(), given);
+
+    // Once it has closed, the next change deletes the kept font before making the new one.
+    DestroyWindow(about);
+    setContentFontSize(14);
+    EXPECT_TRUE(state.retiredFonts.empty());
+    EXPECT_EQ(state.fontSize, 14);
+}

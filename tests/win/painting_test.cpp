@@ -27,10 +27,29 @@ LRESULT sendDrawItem(HWND window, const DRAWITEMSTRUCT& item) {
                         reinterpret_cast<LPARAM>(&item));
 }
 
+// What a paint must leave as it found it in the device context.
+struct DcObjects {
+    explicit DcObjects(HDC dc)
+        : font(GetCurrentObject(dc, OBJ_FONT)), pen(GetCurrentObject(dc, OBJ_PEN)),
+          brush(GetCurrentObject(dc, OBJ_BRUSH)) {}
+    bool operator==(const DcObjects&) const = default;
+    HGDIOBJ font, pen, brush;
+};
+
+bool hasClipRegion(HDC dc) {
+    HRGN probe = CreateRectRgn(0, 0, 0, 0);
+    const bool has = GetClipRgn(dc, probe) == 1;
+    DeleteObject(probe);
+    return has;
+}
+
 // Paints a header or strip into a canvas of its own size through WM_PRINTCLIENT.
 struct PaintedPixels {
     explicit PaintedPixels(HWND window) : canvas(sizeOf(window).cx, sizeOf(window).cy, kMarker) {
+        const DcObjects before(canvas.dc());
         SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
+        EXPECT_TRUE(DcObjects(canvas.dc()) == before) << "a paint left an object selected";
+        EXPECT_FALSE(hasClipRegion(canvas.dc()));
     }
     static SIZE sizeOf(HWND window) {
         RECT client{};
@@ -76,7 +95,9 @@ TEST_F(MainWindowTest, MenuItemsAreMeasuredAndDrawnByTheProgram) {
 
     PixelCanvas canvas(200, 30, kMarker);
     const RECT item{0, 0, 200, 30};
+    const DcObjects before(canvas.dc());
     EXPECT_EQ(sendDrawItem(window_, drawItem(ODT_MENU, 7002, ODS_SELECTED, canvas.dc(), item)), 1);
+    EXPECT_TRUE(DcObjects(canvas.dc()) == before);
     EXPECT_EQ(canvas.pixel(1, 1), GetSysColor(COLOR_HIGHLIGHT));
     EXPECT_EQ(canvas.pixel(198, 28), GetSysColor(COLOR_HIGHLIGHT));
     EXPECT_TRUE(hasPixelOtherThan(canvas, {12, 0, 200, 30}, GetSysColor(COLOR_HIGHLIGHT), kMarker));
@@ -93,7 +114,9 @@ TEST_F(MainWindowTest, GlyphButtonsDrawFaceBorderAndShiftWhenPressed) {
     for (UINT id : {9001u, 9002u}) {
         SCOPED_TRACE(id);
         PixelCanvas up(14, 14, kMarker);
+        const DcObjects before(up.dc());
         EXPECT_EQ(sendDrawItem(window_, drawItem(ODT_BUTTON, id, 0, up.dc(), item)), 1);
+        EXPECT_TRUE(DcObjects(up.dc()) == before);
         EXPECT_EQ(up.pixel(0, 0), GetSysColor(COLOR_BTNSHADOW));
         EXPECT_EQ(up.pixel(13, 13), GetSysColor(COLOR_BTNSHADOW));
         EXPECT_EQ(up.pixel(1, 1), GetSysColor(COLOR_BTNFACE));

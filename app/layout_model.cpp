@@ -14,10 +14,6 @@ Box promptStripBox(int sendButtonBottom) {
     return {10, 32, 35, sendButtonBottom - 29};
 }
 
-Edges browserBoundsFor(const Edges& client) {
-    return {620, 48, client.right - 10, client.bottom - 10};
-}
-
 PromptPaneLayout layoutPromptPaneFor(int comboBottom, const Edges& edit) {
     PromptPaneLayout layout;
     const int editTop = comboBottom + 32;

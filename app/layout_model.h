@@ -22,20 +22,12 @@ struct Edges {
     bool operator==(const Edges&) const = default;
 };
 
-// The left pane never moves: header, both combo boxes and the send button.
-inline constexpr Box kPromptHeaderBox{10, 10, 550, 30};
-inline constexpr Box kSendButtonBox{50, 350, 510, 40};
-inline constexpr Box kInputEditCreationBox{50, 110, 510, 230};
-
 // The AI header ends 10 pixels before the right edge, but never gets narrower than 10.
 Box aiHeaderBox(int clientRight);
 // The AI strip stops 16 pixels above the bottom, but never gets lower than 10.
 Box aiStripBox(int clientBottom);
 // The prompt strip runs from under the prompt header to 3 pixels below the send button.
 Box promptStripBox(int sendButtonBottom);
-// The browser view keeps 10 pixels to the right and bottom edges. Nothing keeps right
-// above left: a minimised window gives an inverted rectangle, which the view takes as is.
-Edges browserBoundsFor(const Edges& client);
 
 // Where layoutPromptPane puts the edit box and the two glyph buttons.
 struct PromptPaneLayout {

@@ -65,6 +65,10 @@ vbx_start_wine() {
         wineserver -w
     fi
     wineserver -p >/dev/null 2>&1
+    # The session's first program starts Wine's background services, which inherit its
+    # output and keep it open: a test runner reading that pipe (gtest discovery) would wait
+    # for them. Start them here, with their output going nowhere.
+    wine cmd.exe /c exit </dev/null >/dev/null 2>&1
     VBX_WINE_STARTED=1
     trap vbx_cleanup EXIT
 }

@@ -1,30 +1,10 @@
-// Geometry of the main window and the favourites column, and the command order.
+// Edge cases of the prompt pane layout, the favourites count and the command order; the
+// window tests check the same geometry on the real windows.
 #include "app/command_model.h"
 #include "app/layout_model.h"
 #include "favourites/favorites_model.h"
 
 #include <gtest/gtest.h>
-
-TEST(MainWindowLayout, AiAreaFollowsTheClientRectangle) {
-    EXPECT_EQ(aiHeaderBox(1600), (Box{580, 10, 1010, 30}));
-    EXPECT_EQ(aiStripBox(900), (Box{580, 34, 35, 850}));
-    // Narrower than 600 or minimised (zero client rectangle): never below 10.
-    EXPECT_EQ(aiHeaderBox(590), (Box{580, 10, 10, 30}));
-    EXPECT_EQ(aiHeaderBox(0), (Box{580, 10, 10, 30}));
-    EXPECT_EQ(aiStripBox(0), (Box{580, 34, 35, 10}));
-    EXPECT_EQ(aiStripBox(61), (Box{580, 34, 35, 11}));
-}
-
-TEST(MainWindowLayout, BrowserBoundsKeepTenPixelsAndMayInvert) {
-    EXPECT_EQ(browserBoundsFor({0, 0, 1600, 900}), (Edges{620, 48, 1590, 890}));
-    EXPECT_EQ(browserBoundsFor({0, 0, 0, 0}), (Edges{620, 48, -10, -10}));
-}
-
-TEST(MainWindowLayout, PromptStripEndsThreePixelsBelowTheSendButton) {
-    const Box strip = promptStripBox(390);
-    EXPECT_EQ(strip, (Box{10, 32, 35, 361}));
-    EXPECT_EQ(strip.y + strip.height, 390 + 3);
-}
 
 TEST(MainWindowLayout, PromptPaneMovesTheEditBoxDownOnly) {
     // Default font: the selection field ends at 98, the edit box moves from 110 to 130, bottom kept.
@@ -45,19 +25,6 @@ TEST(MainWindowLayout, PromptPaneMovesTheEditBoxDownOnly) {
     // A huge font: the edit box keeps 50 pixels, its bottom below 340.
     layout = layoutPromptPaneFor(300, {50, 130, 560, 340});
     EXPECT_EQ(layout.edit, (Box{50, 332, 510, 50}));
-}
-
-TEST(FavoritesColumn, GeometryUnderTheSendButton) {
-    EXPECT_EQ(favoritesTop(390), 410);
-    EXPECT_EQ(favoritesTop(std::nullopt), 400);
-    const FavoriteColumn column = favoriteColumn(410, 3);
-    EXPECT_EQ(column.header, (Box{10, 410, 550, 30}));
-    EXPECT_EQ(column.strip, (Box{10, 434, 35, 119}));
-    ASSERT_EQ(column.buttons.size(), 3u);
-    EXPECT_EQ(column.buttons[0], (Box{50, 448, 510, 30}));
-    EXPECT_EQ(column.buttons[1].y, 484);
-    EXPECT_EQ(column.buttons[2].y, 520);
-    EXPECT_TRUE(favoriteColumn(410, 0).buttons.empty());
 }
 
 TEST(FavoritesColumn, CountCaptionAndAreaColours) {

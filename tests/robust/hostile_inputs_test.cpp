@@ -1,11 +1,12 @@
-// Hostile inputs for the library file: huge values, a million items, UTF-16, random bytes,
-// non-ASCII paths. Nothing may crash, the document's rules must hold, and the times are
-// printed for three sizes each so that linear growth can be seen (nothing is timed in an
-// assertion).
+// Hostile inputs for the library and settings files: huge values, a million items, a
+// million settings lines, UTF-16, random bytes, non-ASCII paths. Nothing may crash, the document's rules must
+// hold, and the times are printed for three sizes each so that linear growth can be seen (nothing is timed in
+// an assertion).
 
 #include "library/file_io.h"
 #include "library/prompt_file.h"
 #include "library/utf8.h"
+#include "settings/settings.h"
 
 #include "core/temp_dir.h"
 #include "fuzz/reference_reader.h"
@@ -132,6 +133,74 @@ TEST(HostileInputs, RandomBytesAreReadAsTheAlgorithmSays) {
     }
 }
 
+TEST(HostileInputs, AMillionSettingsLinesAreReadLastLineWins) {
+    TempDir dir;
+    const std::u16string path = dir.file(u"prompt.cf");
+    constexpr std::string_view keys[] = {
+        "ai=",        "prompt=",       "sg=",           "mfav=",  "prompt_sf=",
+        "prompt_bf=", "favoriten_sf=", "favoriten_bf=", "ai_sf=", "ai_bf="};
+    for (const std::size_t lines : robust::sizes<std::size_t>({250'000, 500'000, 1'000'000})) {
+        std::string text;
+        text.reserve(lines * 24);
+        for (std::size_t i = 0; i < lines; ++i) {
+            text += keys[i % std::size(keys)];
+            char value[16];
+            if (i % std::size(keys) == 0) {
+                text += i % 3 == 0 ? "Gemini" : "Copilot";
+            } else if (i % std::size(keys) < 4) {
+                text += std::to_string(i % 1000);
+            } else {
+                std::snprintf(value, sizeof value, "#%06X", static_cast<unsigned>(i & 0xFFFFFF));
+                text += value;
+            }
+            text += i % 2 ? "\r\n" : "  \n";
+        }
+        writeBytes(path, text);
+        Settings settings;
+        const double load = robust::seconds([&] { settings = loadSettings(path); });
+        // The last line of each key decides.
+        const Settings expected = parseSettings(text.substr(text.size() - 400));
+        EXPECT_TRUE(settings == expected) << lines << " lines";
+        robust::report("settings: load lines", lines / 1000.0, "k lines", load);
+    }
+}
+
+TEST(HostileInputs, HugeAndBrokenSettingsFilesGiveTheRulesResult) {
+    TempDir dir;
+    const std::u16string path = dir.file(u"prompt.cf");
+    for (const std::size_t megabytes : robust::sizes<std::size_t>({10, 25, 50})) {
+        // One line of many megabytes: blanks, then the value, after the key.
+        writeBytes(path, "sg=" + std::string(megabytes << 20, ' ') + "17\nprompt_bf=" +
+                             std::string(megabytes << 20, '\t') + "#FF0000\nmfav=" + std::string(64, '9'));
+        Settings settings;
+        const double load = robust::seconds([&] { settings = loadSettings(path); });
+        EXPECT_EQ(settings.fontSize, 17);
+        EXPECT_TRUE(settings.hasPromptBackground);
+        EXPECT_EQ(settings.promptColors.backgroundColor, 0x0000FFu);
+        EXPECT_EQ(settings.maxFavorites, -1); // far outside the 32-bit range
+        robust::report("settings: load two long lines of", megabytes * 2.0, "MB", load);
+    }
+
+    // UTF-16: no line begins with a key's bytes, so every value is the default.
+    std::string utf16 = "\xFF\xFE";
+    for (const char c : std::string_view("ai=Gemini\r\nsg=18\r\nprompt_bf=#FF0000\r\n"))
+        utf16 += {c, '\0'};
+    writeBytes(path, utf16);
+    EXPECT_TRUE(loadSettings(path) == Settings{});
+
+    // Random bytes: whatever lines happen to match; compared with the plain parse of the text
+    // up to the first Ctrl+Z, which ends a file read in text mode.
+    std::mt19937 random(9);
+    for (int round = 0; round < 20; ++round) {
+        std::string bytes(1 << 16, '\0');
+        for (char& b : bytes)
+            b = static_cast<char>(random() % 4 ? random() % 128 : random());
+        if (round % 2) bytes.insert(random() % bytes.size(), "\nsg=15\n\x1A\nsg=16\n");
+        writeBytes(path, bytes);
+        EXPECT_TRUE(loadSettings(path) == parseSettings(bytes.substr(0, bytes.find('\x1A'))));
+    }
+}
+
 TEST(HostileInputs, FoldersAndFilesWithNonAsciiNamesWork) {
     TempDir dir;
     const std::u16string folder = dir.file(u"Pr\u00F6mpts \u20AC \u65E5\u672C\u8A9E \U0001F600 \u0391\u03A9");
@@ -142,9 +211,15 @@ TEST(HostileInputs, FoldersAndFilesWithNonAsciiNamesWork) {
     PromptLibrary loaded;
     ASSERT_TRUE(loadPromptFile(loaded, path));
     EXPECT_TRUE(loaded == library);
-    // The name on disk is the one asked for, not a mangled one.
+    Settings settings;
+    settings.fontSize = 17;
+    const std::u16string settingsPath = folder + u"/pr\u00F6mpt \u20AC.cf";
+    ASSERT_TRUE(saveSettings(settingsPath, settings));
+    EXPECT_EQ(loadSettings(settingsPath).fontSize, 17);
+    // The names on disk are the ones asked for, not mangled ones.
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(path)));
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(std::filesystem::path(folder)), {}), 1);
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(settingsPath)));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(std::filesystem::path(folder)), {}), 2);
 }
 
 TEST(HostileInputs, AFolderInPlaceOfTheFileIsNeitherReadNorReplaced) {

@@ -1,5 +1,6 @@
 #include "library/prompt_file.h"
 
+#include "library/escape_utf8.h"
 #include "library/file_io.h"
 #include "library/utf8_sequence.h"
 
@@ -10,7 +11,6 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
-#include <tmmintrin.h>
 #endif
 
 namespace {
@@ -31,180 +31,26 @@ constexpr std::string_view kLasttextClose = "</lasttext>\n";
 
 // ---- Writer -------------------------------------------------------------------------------
 
-// Entity of each escaped ASCII character; empty for the others.
-constexpr std::array<std::string_view, 128> kEntities = [] {
-    std::array<std::string_view, 128> entities{};
-    entities['&'] = "&amp;";
-    entities['<'] = "&lt;";
-    entities['>'] = "&gt;";
-    entities['"'] = "&quot;";
-    entities['\''] = "&apos;";
-    return entities;
-}();
+using escape_utf8::entityFor;
 
-bool isHighSurrogate(char16_t c) {
-    return (c & 0xFC00) == 0xD800;
-}
-bool isLowSurrogate(char16_t c) {
-    return (c & 0xFC00) == 0xDC00;
-}
-
-// Writes one unit (two for a surrogate pair) escaped and encoded; advances p.
-char* putEscapedUnit(const char16_t*& p, const char16_t* end, char* out) {
-    const char16_t c = *p++;
-    if (c < 0x80) {
-        const std::string_view entity = kEntities[c];
-        if (entity.empty()) {
-            *out = static_cast<char>(c);
-            return out + 1;
-        }
-        std::memcpy(out, entity.data(), entity.size());
-        return out + entity.size();
-    }
-    if (c < 0x800) {
-        out[0] = static_cast<char>(0xC0 | (c >> 6));
-        out[1] = static_cast<char>(0x80 | (c & 0x3F));
-        return out + 2;
-    }
-    if (isHighSurrogate(c) && p < end && isLowSurrogate(*p)) {
-        const char32_t code = 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (*p++ - 0xDC00);
-        out[0] = static_cast<char>(0xF0 | (code >> 18));
-        out[1] = static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out[2] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out[3] = static_cast<char>(0x80 | (code & 0x3F));
-        return out + 4;
-    }
-    // An unpaired surrogate is written as U+FFFD.
-    const char16_t unit = (c >= 0xD800 && c <= 0xDFFF) ? utf8_detail::kReplacement : c;
-    out[0] = static_cast<char>(0xE0 | (unit >> 12));
-    out[1] = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-    out[2] = static_cast<char>(0x80 | (unit & 0x3F));
-    return out + 3;
-}
-
-#if defined(__SSE2__)
-// Eight units below U+0800, none of them escaped and some of them two-byte, as 16-bit words:
-// a two-byte lane holds its lead and trail byte, a one-byte lane its byte and a zero.
-__m128i twoByteWords(__m128i units, __m128i nonAscii) {
-    const __m128i lead = _mm_or_si128(_mm_srli_epi16(units, 6), _mm_set1_epi16(0xC0));
-    const __m128i trail = _mm_or_si128(_mm_and_si128(units, _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80));
-    const __m128i pair = _mm_or_si128(lead, _mm_slli_epi16(trail, 8));
-    return _mm_or_si128(_mm_and_si128(nonAscii, pair), _mm_andnot_si128(nonAscii, units));
-}
-
-// Lane by lane: each word is stored whole at its running offset; a one-byte lane's second
-// byte is overwritten by the next lane or lies past the end.
-char* putTwoByteBlockPlain(__m128i words, unsigned twoByte, char* out) {
-    alignas(16) std::uint16_t lanes[8];
-    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), words);
-    std::size_t offset = 0;
-    for (int i = 0; i < 8; ++i) {
-        const unsigned char bytes[2] = {static_cast<unsigned char>(lanes[i]),
-                                        static_cast<unsigned char>(lanes[i] >> 8)};
-        std::memcpy(out + offset, bytes, 2);
-        offset += 1 + ((twoByte >> i) & 1);
-    }
-    return out + offset;
-}
-
-// For each set of two-byte lanes, the byte shuffle that drops the one-byte lanes' zeros.
-constexpr auto kTwoByteShuffles = [] {
-    std::array<std::array<unsigned char, 16>, 256> shuffles{};
-    for (unsigned mask = 0; mask < 256; ++mask) {
-        unsigned out = 0;
-        for (unsigned lane = 0; lane < 8; ++lane) {
-            shuffles[mask][out++] = static_cast<unsigned char>(2 * lane);
-            if (mask & (1u << lane)) shuffles[mask][out++] = static_cast<unsigned char>(2 * lane + 1);
-        }
-        while (out < 16)
-            shuffles[mask][out++] = 0x80; // zero; never part of the result
-    }
-    return shuffles;
-}();
-
-// Bytes of a block: eight plus one per two-byte lane.
-constexpr auto kTwoByteBlockLengths = [] {
-    std::array<unsigned char, 256> lengths{};
-    for (unsigned mask = 0; mask < 256; ++mask) {
-        lengths[mask] = 8;
-        for (unsigned lane = 0; lane < 8; ++lane)
-            lengths[mask] += (mask >> lane) & 1;
-    }
-    return lengths;
-}();
-
-// The same with one shuffle; of the sixteen bytes stored the block keeps 9 to 16.
-__attribute__((target("ssse3"))) char* putTwoByteBlockShuffled(__m128i words, unsigned twoByte, char* out) {
-    const __m128i shuffle =
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(kTwoByteShuffles[twoByte].data()));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(words, shuffle));
-    return out + kTwoByteBlockLengths[twoByte];
-}
-
-// Asked once; the detection is started here as this may run before libgcc's own constructor.
-const bool kHasShuffle = [] {
+// The encoding loop for this processor: the SSSE3 build where it has SSSE3.
+EscapeEncoder chooseEncoder() {
+#if defined(VBX_SSSE3_TWIN)
+    // Started here, as this may run before libgcc's own constructor.
     __builtin_cpu_init();
-    return __builtin_cpu_supports("ssse3") != 0;
-}();
-
-char* putTwoByteBlock(__m128i units, __m128i nonAscii, char* out) {
-    const __m128i words = twoByteWords(units, nonAscii);
-    const unsigned twoByte =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(nonAscii, nonAscii))) & 0xFF;
-    return kHasShuffle ? putTwoByteBlockShuffled(words, twoByte, out)
-                       : putTwoByteBlockPlain(words, twoByte, out);
-}
+    if (__builtin_cpu_supports("ssse3")) return putEscapedSsse3;
 #endif
-
-// escapeXml followed by toUtf8, in one pass and without a wide copy. The caller leaves
-// sixteen bytes of room past the most the text can take (six bytes a unit).
-char* putEscapedText(std::u16string_view text, char* out) {
-    const char16_t* p = text.data();
-    const char16_t* const end = p + text.size();
-    while (p < end) {
-#if defined(__SSE2__)
-        // Eight units at a time up to the next one that needs the scalar path.
-        while (end - p >= 8) {
-            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            const __m128i nonAscii = _mm_xor_si128(
-                _mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80))),
-                                _mm_setzero_si128()),
-                _mm_set1_epi16(-1));
-            const __m128i threeByte = _mm_xor_si128(
-                _mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xF800))),
-                                _mm_setzero_si128()),
-                _mm_set1_epi16(-1));
-            __m128i escaped = _mm_cmpeq_epi16(units, _mm_set1_epi16('&'));
-            escaped = _mm_or_si128(escaped, _mm_cmpeq_epi16(units, _mm_set1_epi16('<')));
-            escaped = _mm_or_si128(escaped, _mm_cmpeq_epi16(units, _mm_set1_epi16('>')));
-            escaped = _mm_or_si128(escaped, _mm_cmpeq_epi16(units, _mm_set1_epi16('"')));
-            escaped = _mm_or_si128(escaped, _mm_cmpeq_epi16(units, _mm_set1_epi16('\'')));
-            const int slow = _mm_movemask_epi8(_mm_or_si128(escaped, threeByte));
-            if (slow == 0 && _mm_movemask_epi8(nonAscii) != 0) {
-                out = putTwoByteBlock(units, nonAscii, out);
-                p += 8;
-                continue;
-            }
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
-            const int mask = slow | _mm_movemask_epi8(nonAscii);
-            const int plain = mask == 0 ? 8 : __builtin_ctz(static_cast<unsigned>(mask)) / 2;
-            p += plain;
-            out += plain;
-            if (plain < 8) break;
-        }
-        if (p == end) break;
-#endif
-        out = putEscapedUnit(p, end, out);
-    }
-    return out;
+    return escape_utf8::putEscaped;
 }
+
+EscapeEncoder encoderInUse = chooseEncoder();
 
 // Builds the document in a small buffer that is handed to the sink whenever it fills, so a
 // save never holds a second copy of the library and the bytes are still in the cache when
 // they are written.
 class DocumentWriter {
   public:
-    explicit DocumentWriter(const ByteSink& sink) : sink_(sink), buffer_(kCapacity + kSlack) {}
+    explicit DocumentWriter(const ByteSink& sink) : sink_(sink), buffer_(kCapacity) {}
 
     void put(std::string_view bytes) {
         if (kCapacity - used_ < bytes.size()) flush();
@@ -216,16 +62,15 @@ class DocumentWriter {
         used_ += bytes.size();
     }
 
-    // A value, escaped and encoded, in slices that surely fit.
+    // A value, escaped and encoded, the buffer handed on whenever it is full.
     void putEscaped(std::u16string_view text) {
-        while (!text.empty()) {
-            if (kCapacity - used_ < kMinimumRoom) flush();
-            std::size_t count = std::min(text.size(), (kCapacity - used_) / kMostBytesPerUnit);
-            // A surrogate pair is never cut in two.
-            if (count < text.size() && isHighSurrogate(text[count - 1])) --count;
+        const char16_t* p = text.data();
+        const char16_t* const end = p + text.size();
+        for (;;) {
             char* const start = buffer_.data() + used_;
-            used_ += static_cast<std::size_t>(putEscapedText(text.substr(0, count), start) - start);
-            text.remove_prefix(count);
+            used_ += static_cast<std::size_t>(encode_(p, end, start, buffer_.data() + kCapacity) - start);
+            if (p == end) return;
+            flush();
         }
     }
 
@@ -236,10 +81,7 @@ class DocumentWriter {
 
   private:
     static constexpr std::size_t kCapacity = 256 * 1024;
-    // The block stores of putEscaped reach at most sixteen bytes past what they keep.
-    static constexpr std::size_t kSlack = 16;
-    static constexpr std::size_t kMostBytesPerUnit = 6; // "&quot;"
-    static constexpr std::size_t kMinimumRoom = 64 * kMostBytesPerUnit;
+    static_assert(kCapacity > 4 * kEscapeRoom);
 
     void flush() {
         if (used_ > 0) ok_ = ok_ && sink_(std::string_view(buffer_.data(), used_));
@@ -247,6 +89,7 @@ class DocumentWriter {
     }
 
     const ByteSink& sink_;
+    const EscapeEncoder encode_ = encoderInUse;
     std::vector<char> buffer_;
     std::size_t used_ = 0;
     bool ok_ = true;
@@ -468,7 +311,7 @@ std::u16string escapeXml(std::u16string_view text) {
     std::u16string escaped;
     escaped.reserve(text.size());
     for (const char16_t c : text) {
-        const std::string_view entity = c < 0x80 ? kEntities[c] : std::string_view();
+        const std::string_view entity = entityFor(c);
         if (entity.empty()) {
             escaped.push_back(c);
         } else {
@@ -561,6 +404,12 @@ bool parsePromptLibrary(std::string_view bytes, PromptLibrary& out) {
     if (prompts.empty() && text.find("<prompts>") == std::string_view::npos) return false;
     out = std::move(prompts);
     return true;
+}
+
+EscapeEncoder setEscapeEncoderForTesting(EscapeEncoder encode) {
+    const EscapeEncoder previous = encoderInUse;
+    encoderInUse = encode ? encode : chooseEncoder();
+    return previous;
 }
 
 bool savePromptFile(const PromptLibrary& library, const std::u16string& path) {

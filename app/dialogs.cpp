@@ -1,0 +1,5 @@
+#include "app/dialogs.h"
+
+MessageBoxFunction showMessageBox = MessageBoxW;
+FileDialogFunction askSaveFileName = GetSaveFileNameW;
+FileDialogFunction askOpenFileName = GetOpenFileNameW;

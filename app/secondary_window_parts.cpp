@@ -34,7 +34,7 @@ HWND createControl(HWND parent, DWORD exStyle, const wchar_t* className, const w
     return control;
 }
 
-std::u16string windowText(HWND window) {
+std::u16string readWindowText(HWND window) {
     if (!window) return {};
     int length = GetWindowTextLengthW(window);
     if (length <= 0) return {};

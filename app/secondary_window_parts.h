@@ -18,7 +18,7 @@ HWND createControl(HWND parent, DWORD exStyle, const wchar_t* className, const w
                    int x, int y, int width, int height, int id);
 
 // The whole text of a window.
-std::u16string windowText(HWND window);
+std::u16string readWindowText(HWND window);
 
 inline const wchar_t* wide(const std::u16string& text) {
     return reinterpret_cast<const wchar_t*>(text.c_str());

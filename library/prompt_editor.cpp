@@ -53,8 +53,8 @@ void createEditorControls(HWND window) {
 // import while the editor was open) becomes a new prompt, so nothing typed is lost.
 void savePrompt(HWND window) {
     AppState& s = app();
-    std::u16string name = windowText(editor.nameEdit);
-    std::u16string text = windowText(editor.textEdit);
+    std::u16string name = readWindowText(editor.nameEdit);
+    std::u16string text = readWindowText(editor.textEdit);
     bool fav = SendMessageW(editor.favCheck, BM_GETCHECK, 0, 0) == BST_CHECKED;
 
     if (s.editExisting && designatesPrompt(s.editIndex)) {

@@ -38,7 +38,7 @@ std::array<ColorRef*, 6> fieldColors() {
 // The field's text, each UTF-16 unit cut to its low 8 bits.
 std::string readFieldText(HWND field) {
     if (!field || !IsWindow(field)) return {};
-    std::u16string text = windowText(field);
+    std::u16string text = readWindowText(field);
     std::string narrow;
     narrow.reserve(text.size());
     for (char16_t unit : text)

@@ -1,6 +1,8 @@
 #pragma once
 // Pieces shared by the About, settings and prompt editor windows.
 
+#include "app/wide_text.h"
+
 #include <windows.h>
 
 #include <string>
@@ -19,7 +21,3 @@ HWND createControl(HWND parent, DWORD exStyle, const wchar_t* className, const w
 
 // The whole text of a window.
 std::u16string readWindowText(HWND window);
-
-inline const wchar_t* wide(const std::u16string& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}

@@ -1,6 +1,7 @@
 #include "settings/fonts.h"
 
 #include "app/app_state.h"
+#include "app/secondary_windows.h"
 #include "app/shell.h"
 
 // The size that includes iPaddedBorderWidth; older sizes make the call fail on new systems.
@@ -61,6 +62,7 @@ void applyContentFont(HWND mainWindow) {
     for (HWND button : state.favoriteButtons) {
         if (IsWindow(button) && state.contentFont) SendMessageW(button, WM_SETFONT, font, TRUE);
     }
+    applyFontToSecondaryWindows(state.contentFont.get());
     DrawMenuBar(mainWindow);
 }
 

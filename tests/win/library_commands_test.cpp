@@ -12,7 +12,9 @@ constexpr int kDeletePrompt = 3003;
 constexpr int kExport = 4001;
 constexpr int kImport = 4002;
 
-std::string fileBytes(const std::u16string& path) { return readWholeFile(path).value_or("<missing>"); }
+std::string fileBytes(const std::u16string& path) {
+    return readWholeFile(path).value_or("<missing>");
+}
 
 } // namespace
 
@@ -172,7 +174,8 @@ TEST_F(SecondaryWindowTest, ImportOfAFileWithoutItems) {
     const std::string before = fileBytes(promptsPath());
 
     // Neither an item nor "<prompts>": not a library; nothing changes, nothing is written.
-    ASSERT_TRUE(writeFileAtomically(testFile(u"fremd.xml"), "<?xml version=\"1.0\"?>\n<notes>hallo</notes>\n"));
+    ASSERT_TRUE(
+        writeFileAtomically(testFile(u"fremd.xml"), "<?xml version=\"1.0\"?>\n<notes>hallo</notes>\n"));
     dialogs().fileDialogAnswer = testFile(u"fremd.xml");
     sendCommand(window_, kImport);
     EXPECT_EQ(state.library.size(), 1u);

@@ -33,11 +33,14 @@ EditorFields editorFields() {
     return fields;
 }
 
-bool isChecked(HWND box) { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool isChecked(HWND box) {
+    return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
 
 void pressSave() {
     HWND editor = app().editorWindow;
-    SendMessageW(editor, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(editor, 1)));
+    SendMessageW(editor, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(editor, 1)));
     pumpMessages();
 }
 
@@ -69,7 +72,8 @@ TEST_F(SecondaryWindowTest, EditorOpensInTheModeOfItsFirstOpening) {
     EXPECT_EQ(windowText(fields.text), u"Text von A");
     EXPECT_TRUE(isChecked(fields.fav));
     EXPECT_EQ(windowText(fields.save), u"Speichern");
-    EXPECT_EQ(SendMessageW(fields.text, WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(state.contentFont.get()));
+    EXPECT_EQ(SendMessageW(fields.text, WM_GETFONT, 0, 0),
+              reinterpret_cast<LRESULT>(state.contentFont.get()));
 
     // Either command on an open editor only brings it to the front: mode, title, index and the
     // user's input stay.

@@ -10,8 +10,8 @@ int WINAPI recordMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type
 }
 
 RecordedFileDialog recordDialog(const OPENFILENAMEW& dialog) {
-    RecordedFileDialog seen{dialog.lStructSize, dialog.hwndOwner, {}, dialog.nFilterIndex,
-                            fromWide(dialog.lpstrFile), dialog.nMaxFile, std::nullopt, dialog.Flags};
+    RecordedFileDialog seen{dialog.lStructSize,         dialog.hwndOwner, {},           dialog.nFilterIndex,
+                            fromWide(dialog.lpstrFile), dialog.nMaxFile,  std::nullopt, dialog.Flags};
     for (const wchar_t* piece = dialog.lpstrFilter; piece && *piece; piece += lstrlenW(piece) + 1)
         seen.filter.push_back(fromWide(piece));
     if (dialog.lpstrDefExt) seen.defaultExtension = fromWide(dialog.lpstrDefExt);
@@ -26,8 +26,12 @@ BOOL answerFileDialog(LPOPENFILENAMEW dialog, std::vector<RecordedFileDialog>& r
     return TRUE;
 }
 
-BOOL WINAPI answerSaveDialog(LPOPENFILENAMEW dialog) { return answerFileDialog(dialog, dialogs().saveDialogs); }
-BOOL WINAPI answerOpenDialog(LPOPENFILENAMEW dialog) { return answerFileDialog(dialog, dialogs().openDialogs); }
+BOOL WINAPI answerSaveDialog(LPOPENFILENAMEW dialog) {
+    return answerFileDialog(dialog, dialogs().saveDialogs);
+}
+BOOL WINAPI answerOpenDialog(LPOPENFILENAMEW dialog) {
+    return answerFileDialog(dialog, dialogs().openDialogs);
+}
 
 BOOL CALLBACK collectWindow(HWND window, LPARAM list) {
     reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);

@@ -31,7 +31,7 @@ struct RecordedFileDialog {
 
 // What the replaced dialogs were asked, and what they answer.
 struct DialogLog {
-    int messageBoxAnswer = IDOK;                   // IDYES, IDNO, IDOK
+    int messageBoxAnswer = IDOK;                    // IDYES, IDNO, IDOK
     std::optional<std::u16string> fileDialogAnswer; // the chosen path; nullopt cancels
     std::vector<RecordedMessageBox> messageBoxes;
     std::vector<RecordedFileDialog> saveDialogs;

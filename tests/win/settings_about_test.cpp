@@ -14,21 +14,24 @@ constexpr int kFontSizeCombo = 7100;
 constexpr int kCountCombo = 7200;
 constexpr int kColorFields[] = {7301, 7302, 7303, 7304, 7311, 7312};
 
-HWND settingsControl(int id) { return GetDlgItem(app().settingsWindow, id); }
+HWND settingsControl(int id) {
+    return GetDlgItem(app().settingsWindow, id);
+}
 
 // Picks an entry of one of the settings window's lists as the user would.
 void chooseEntry(int id, int entry) {
     HWND combo = settingsControl(id);
     SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
-    SendMessageW(app().settingsWindow, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    SendMessageW(app().settingsWindow, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
     pumpMessages();
 }
 
 PromptLibrary favourites(int count) {
     PromptLibrary library;
     for (int i = 0; i < count; ++i) {
-        std::u16string name = u"F" + std::u16string(1, static_cast<char16_t>(u'0' + i));
-        library.push_back(prompt(name.c_str(), true));
+        const char16_t name[] = {u'F', static_cast<char16_t>(u'0' + i), u'\0'};
+        library.push_back(prompt(name, true));
     }
     return library;
 }
@@ -45,11 +48,12 @@ TEST_F(SecondaryWindowTest, EachSecondaryWindowExistsAtMostOnce) {
         const char16_t* title;
         Box box;
     };
-    const Case cases[] = {{kAbout, state.aboutWindow, L"AboutDlg", u"About", {300, 300, 600, 300}},
-                          {kSettings, state.settingsWindow, L"SettingsDlg", u"Einstellungen", {320, 320, 320, 540}},
-                          {kNewPrompt, state.editorWindow, L"EditDlg", u"Neu", {200, 200, 600, 600}}};
+    const Case cases[] = {
+        {kAbout, state.aboutWindow, L"AboutDlg", u"About", {300, 300, 600, 300}},
+        {kSettings, state.settingsWindow, L"SettingsDlg", u"Einstellungen", {320, 320, 320, 540}},
+        {kNewPrompt, state.editorWindow, L"EditDlg", u"Neu", {200, 200, 600, 600}}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.title);
+        SCOPED_TRACE(c.command);
         sendCommand(window_, c.command);
         HWND first = c.handle;
         ASSERT_TRUE(first && IsWindow(first));
@@ -103,10 +107,9 @@ TEST_F(SecondaryWindowTest, AboutShowsItsText) {
     ASSERT_TRUE(shown.starts_with(title));
     const size_t firstBreak = shown.find(u"\r\n");
     EXPECT_GT(firstBreak, title.size()); // a closing text follows the blanks
-    const std::u16string rest =
-        u"\r\n"
-        u"\r\n"
-        u"WEB Link:\r\n";
+    const std::u16string rest = u"\r\n"
+                                u"\r\n"
+                                u"WEB Link:\r\n";
     EXPECT_EQ(shown.substr(firstBreak, rest.size()), rest);
     const std::u16string description =
         u"\r\n"
@@ -123,7 +126,8 @@ TEST_F(SecondaryWindowTest, AboutShowsItsText) {
         u"\r\n";
     ASSERT_TRUE(shown.ends_with(description));
     const size_t addressStart = firstBreak + rest.size();
-    const std::u16string address = shown.substr(addressStart, shown.size() - description.size() - addressStart);
+    const std::u16string address =
+        shown.substr(addressStart, shown.size() - description.size() - addressStart);
     EXPECT_TRUE(address.starts_with(u"https://"));
     EXPECT_EQ(address.find(u"\r\n"), std::u16string::npos);
 
@@ -144,8 +148,8 @@ TEST_F(SecondaryWindowTest, SettingsListsShowOddStoredValuesWithoutChangingThem)
 
     sendCommand(window_, kSettings);
     EXPECT_EQ(comboEntries(settingsControl(kFontSizeCombo)),
-              (std::vector<std::u16string>{u"9 px", u"10 px", u"11 px", u"12 px", u"13 px", u"14 px", u"15 px",
-                                           u"16 px", u"17 px", u"18 px"}));
+              (std::vector<std::u16string>{u"9 px", u"10 px", u"11 px", u"12 px", u"13 px", u"14 px",
+                                           u"15 px", u"16 px", u"17 px", u"18 px"}));
     EXPECT_EQ(comboEntries(settingsControl(kCountCombo)),
               (std::vector<std::u16string>{u"5", u"8", u"10", u"12", u"15", u"18", u"20"}));
     EXPECT_EQ(comboSelection(settingsControl(kFontSizeCombo)), 0); // "9 px"
@@ -264,7 +268,8 @@ TEST_F(SecondaryWindowTest, AFontChangeReachesEveryOpenSecondaryWindow) {
     for (HWND window : windows) {
         ASSERT_TRUE(IsWindow(window));
         for (HWND child : childWindows(window)) {
-            EXPECT_EQ(SendMessageW(child, WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(state.contentFont.get()));
+            EXPECT_EQ(SendMessageW(child, WM_GETFONT, 0, 0),
+                      reinterpret_cast<LRESULT>(state.contentFont.get()));
             EXPECT_EQ(fontHeightOf(child), 16);
         }
         RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);

@@ -43,6 +43,7 @@ void deleteSelectedPrompt() {
         return;
 
     s.library.erase(s.library.begin() + selected);
+    editTargetAfterDeletion(selected);
     savePromptFile(s.library, s.promptsPath);
     fillPromptCombo(0);
     showFirstPrompt();
@@ -84,6 +85,7 @@ void importLibrary() {
     if (!askOpenFileName(&dialog)) return;
 
     if (!loadPromptFile(s.library, std::u16string(reinterpret_cast<const char16_t*>(file)))) return;
+    editTargetAfterReplacement();
     backUpPromptFile();
     savePromptFile(s.library, s.promptsPath);
     fillPromptCombo(0);

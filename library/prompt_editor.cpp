@@ -49,8 +49,9 @@ void createEditorControls(HWND window) {
                                       30, saveButtonId);
 }
 
-// Takes the editor's fields into the library. An edit whose prompt is gone (a deletion or an
-// import while the editor was open) becomes a new prompt, so nothing typed is lost.
+// Takes the editor's fields into the library. An edit whose prompt is gone (deleted, or
+// replaced by an import, while the editor was open) becomes a new prompt, so nothing typed is
+// lost and no other prompt is overwritten.
 void savePrompt(HWND window) {
     AppState& s = app();
     std::u16string name = readWindowText(editor.nameEdit);
@@ -125,4 +126,18 @@ void openPromptEditor(bool editExisting) {
     s.editorWindow =
         CreateWindowExW(0, L"EditDlg", s.editExisting ? L"Edit" : L"Neu", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                         200, 200, 600, 600, s.mainWindow, nullptr, nullptr, nullptr);
+}
+
+void editTargetAfterDeletion(std::int32_t deletedIndex) {
+    AppState& s = app();
+    if (!s.editExisting || s.editIndex < 0) return;
+    if (deletedIndex == s.editIndex)
+        s.editIndex = -1;
+    else if (deletedIndex < s.editIndex)
+        --s.editIndex;
+}
+
+void editTargetAfterReplacement() {
+    AppState& s = app();
+    if (s.editExisting) s.editIndex = -1;
 }

@@ -26,7 +26,8 @@ bool isWindow(HWND window) {
     return window && IsWindow(window);
 }
 
-// The secondary windows give their controls contentFont once, at creation.
+// An open secondary window's controls hold the old font until applyContentFont hands
+// them the new one.
 bool secondaryWindowOpen() {
     const AppState& state = app();
     return isWindow(state.aboutWindow) || isWindow(state.settingsWindow) || isWindow(state.editorWindow);
@@ -38,7 +39,7 @@ void setContentFontSize(int px) {
     if (px <= 0) return;
     AppState& state = app();
     // The old fonts go first, so there is never more than one of each; only a font that an
-    // open secondary window still draws with lives on until that window has closed.
+    // open secondary window may still hold lives on, until that window has closed.
     const bool keepOldFont = secondaryWindowOpen();
     if (!keepOldFont) state.retiredFonts.clear();
     if (keepOldFont && state.contentFont) state.retiredFonts.push_back(std::move(state.contentFont));

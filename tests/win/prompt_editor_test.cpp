@@ -178,12 +178,12 @@ TEST_F(SecondaryWindowTest, SavingAnEditKeepsPositionAndLastText) {
     EXPECT_EQ(state.favoriteIndices, (std::vector<std::int32_t>{2}));
 }
 
-TEST_F(SecondaryWindowTest, AnEditWhosePromptIsGoneIsSavedAsANewPrompt) {
+TEST_F(SecondaryWindowTest, AnEditFollowsItsPromptAndIsSavedAsNewWhenThePromptIsGone) {
     writeLibrary({prompt(u"A"), prompt(u"B"), prompt(u"C", false, u"c-alt")});
     ASSERT_NE(start(), nullptr);
     AppState& state = app();
 
-    // Edit the last prompt, then delete another one: editIndex 2 now lies past the end.
+    // Edit the last prompt, then delete one before it: the edit still reaches "C", now at 1.
     SendMessageW(state.promptCombo, CB_SETCURSEL, 2, 0);
     sendCommand(window_, kEditPrompt);
     SetWindowTextW(editorFields().name, L"C bearbeitet");
@@ -193,26 +193,37 @@ TEST_F(SecondaryWindowTest, AnEditWhosePromptIsGoneIsSavedAsANewPrompt) {
     ASSERT_EQ(state.library.size(), 2u);
     ASSERT_TRUE(state.editorWindow && IsWindow(state.editorWindow));
     pressSave();
-    ASSERT_EQ(state.library.size(), 3u);
-    EXPECT_EQ(state.library[0].name, u"B");
-    EXPECT_EQ(state.library[1], (Prompt{u"C", u"Text von C", false, u"c-alt"}));
-    EXPECT_EQ(state.library[2], (Prompt{u"C bearbeitet", u"Text von C", false, u""}));
-    EXPECT_EQ(comboSelection(state.promptCombo), 2);
+    ASSERT_EQ(state.library.size(), 2u);
+    EXPECT_EQ(state.library[0], prompt(u"B"));
+    EXPECT_EQ(state.library[1], (Prompt{u"C bearbeitet", u"Text von C", false, u"c-alt"}));
+    EXPECT_EQ(comboSelection(state.promptCombo), 1);
     EXPECT_EQ(readLibrary(), state.library);
 
-    // The same after an import that leaves fewer prompts.
-    PromptLibrary imported{prompt(u"X")};
-    ASSERT_TRUE(savePromptFile(imported, testFile(u"eins.xml")));
-    SendMessageW(state.promptCombo, CB_SETCURSEL, 1, 0);
+    // Edit "B" and delete "B" itself: the input comes back as a new prompt at the end.
+    SendMessageW(state.promptCombo, CB_SETCURSEL, 0, 0);
     sendCommand(window_, kEditPrompt);
-    SetWindowTextW(editorFields().text, L"gerettet");
-    dialogs().fileDialogAnswer = testFile(u"eins.xml");
-    sendCommand(window_, kImport);
+    SetWindowTextW(editorFields().text, L"B neu");
+    sendCommand(window_, kDeletePrompt);
     ASSERT_EQ(state.library.size(), 1u);
     pressSave();
     ASSERT_EQ(state.library.size(), 2u);
-    EXPECT_EQ(state.library[0], prompt(u"X"));
-    EXPECT_EQ(state.library[1], (Prompt{u"C", u"gerettet", false, u""}));
-    EXPECT_EQ(state.editIndex, 1);
+    EXPECT_EQ(state.library[0].name, u"C bearbeitet");
+    EXPECT_EQ(state.library[1], (Prompt{u"B", u"B neu", false, u""}));
     EXPECT_EQ(comboSelection(state.promptCombo), 1);
+
+    // An import replaces the prompt under the editor, even one at a still valid index.
+    PromptLibrary imported{prompt(u"X"), prompt(u"Y")};
+    ASSERT_TRUE(savePromptFile(imported, testFile(u"zwei.xml")));
+    SendMessageW(state.promptCombo, CB_SETCURSEL, 0, 0);
+    sendCommand(window_, kEditPrompt);
+    SetWindowTextW(editorFields().text, L"gerettet");
+    dialogs().fileDialogAnswer = testFile(u"zwei.xml");
+    sendCommand(window_, kImport);
+    ASSERT_EQ(state.library.size(), 2u);
+    pressSave();
+    ASSERT_EQ(state.library.size(), 3u);
+    EXPECT_EQ(state.library[0], prompt(u"X"));
+    EXPECT_EQ(state.library[2], (Prompt{u"C bearbeitet", u"gerettet", false, u""}));
+    EXPECT_EQ(state.editIndex, 2);
+    EXPECT_EQ(comboSelection(state.promptCombo), 2);
 }

@@ -216,7 +216,7 @@ TEST(PromptFileReader, DecodesEntitiesInOnePass) {
     EXPECT_EQ(unescapeXml(u"&#60;&#x3C;&nbsp;&lt&;&"), u"&#60;&#x3C;&nbsp;&lt&;&");
     EXPECT_EQ(parse("<item><name>&amp;lt;</name><text>a&amp;amp;&#65;&lt&</text></item>"),
               (PromptLibrary{prompt(u"&lt;", u"a&amp;&#65;&lt&")}));
-    // The spec's example both ways: a<b and the four characters &lt;.
+    // The documented example both ways: a<b and the four characters &lt;.
     for (const std::u16string name : {u"a<b", u"&lt;"}) {
         EXPECT_EQ(parse(serializePromptLibrary({prompt(name)})), (PromptLibrary{prompt(name)}));
     }

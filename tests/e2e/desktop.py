@@ -93,12 +93,13 @@ def hex_colour(rgb):
 
 
 class Display:
-    """A private Xvfb on the first free display number from 150 on, so that the walk can run
-    beside other tests and other displays."""
+    """A private Xvfb on the first free display number of a range (VBX_E2E_DISPLAYS, "150-399"
+    unless told otherwise), so that the walk can run beside other tests and other displays."""
 
     def __init__(self, width=1400, height=900):
         self.process = None
-        for number in range(150, 400):
+        first, last = map(int, os.environ.get("VBX_E2E_DISPLAYS", "150-399").split("-"))
+        for number in range(first, last + 1):
             if os.path.exists(f"/tmp/.X{number}-lock") or os.path.exists(f"/tmp/.X11-unix/X{number}"):
                 continue
             process = subprocess.Popen(
@@ -116,7 +117,7 @@ class Display:
                 time.sleep(0.1)
             process.kill()
             process.wait()
-        raise Failure("no free X display between :150 and :399")
+        raise Failure(f"no free X display between :{first} and :{last}")
 
     def close(self):
         if self.process:

@@ -427,9 +427,15 @@ class Walk:
     def step5_settings(self):
         self.menu(2, 2, lambda: self.display.windows_titled("Einstellungen"))
         origin = self.client_origin(SETTINGS_RECT)
-        self.display.click(origin[0] + 135, origin[1] + 61)  # the font size list
+        # The font size list: a click gives it the focus and drops it down, Escape closes it
+        # unchanged, and End then chooses the last entry, "18 px", on the closed list. (Chosen
+        # in the dropped list, the new font reaches the list while it is open, and Wine then
+        # keeps it open and lets the next click fall on one of its entries.)
+        self.display.click(origin[0] + 135, origin[1] + 61)
         time.sleep(0.3)
-        self.display.key("End", "Return")  # its last entry, "18 px"
+        self.display.key("Escape")
+        time.sleep(0.3)
+        self.display.key("End")
         self.wait_setting("sg", "18")
         # The prompt area's background field: emptied with the keyboard, the new colour typed.
         self.display.click(origin[0] + 205, origin[1] + 231)

@@ -47,12 +47,14 @@ NEW_PROMPT_BACKGROUND = "#3366CC"
 EDITOR_RECT = (200, 200, 600, 600)
 SETTINGS_RECT = (320, 320, 320, 540)
 
-PROMPT_A = dict(name="Zusammenfassung", fav=True, text="Fasse den folgenden Text zusammen:\nin drei Sätzen, bitte.")
-PROMPT_B = dict(name="Korrektur", fav=False, text="Prüfe 'Rechtschreibung' und Grammatik\\Stil.")
-T1 = "Erster Text für B"
-T2 = "Ein längerer Text\nmit zwei Zeilen."
+# Typed texts are ASCII (see Display.type); quotes, a backslash and markup characters go through
+# the XML file and the script's string literal.
+PROMPT_A = dict(name="Zusammenfassung", fav=True, text="Fasse den folgenden Text zusammen:\nin drei Saetzen, bitte.")
+PROMPT_B = dict(name="Pruefung & Korrektur", fav=False, text='Pruefe "Rechtschreibung" und \'Stil\' <genau>\\.')
+T1 = "Erster Text fuer B"
+T2 = "Ein laengerer Text\nmit zwei Zeilen, 'zitiert' und \\ mit Backslash."
 T3 = T2 + " Und mehr."
-T4 = T3 + " (für B)"
+T4 = T3 + " (fuer B)"
 
 FIRST_START_SETTINGS = [
     "ai=ChatGPT", "prompt=0", "sg=13", "mfav=5", "prompt_sf=#000000", "prompt_bf=#DCDCDC",
@@ -152,6 +154,10 @@ class Walk:
         wait_for(f"{what}: pixel ({cx},{cy}) of the main window to be {hex_colour(colour)}",
                  lambda: colour_near(self.pixel(cx, cy), colour), timeout)
 
+    def wait_ink(self, what, cx, cy, timeout=15):
+        """Waits until a pixel of the main window is painted in anything but white."""
+        wait_for(what, lambda: self.pixel(cx, cy) != WHITE, timeout)
+
     def window(self, title, timeout=15):
         return wait_for(f'a window titled "{title}"', lambda: self.display.windows_titled(title), timeout)[0]
 
@@ -202,6 +208,20 @@ class Walk:
         self.menu_band = (menu_top, menu_bottom)
 
     def menu_entries(self):
+        """Centres of the menu bar's entries, once the bar shows at least three."""
+        found = []
+
+        def three():
+            found[:] = self.menu_entries_now()
+            return len(found) >= 3
+
+        try:
+            wait_for("the menu bar", three, 15)
+        except Failure:
+            raise Failure(f"menu bar shows {len(found)} entries, expected Datei, Prompts, Hilfe")
+        return found
+
+    def menu_entries_now(self):
         """Centres of the menu bar's entries: runs of inked columns in the bar."""
         picture = self.display.capture()
         top, bottom = self.menu_band
@@ -218,19 +238,30 @@ class Walk:
                 if gap >= 6:
                     entries.append(((start + end) // 2, (top + bottom) // 2))
                     start = None
-        check(len(entries) >= 3, f"menu bar shows {len(entries)} entries, expected Datei, Prompts, Hilfe")
         return entries
 
-    def edit_box_top(self, picture=None):
-        """Client y of the input box's top border. The clear button's black glyph (client x 535,
-        below the prompt list) is found first; the box is the first ink under it at x 300."""
-        picture = picture or self.display.capture()
+    def edit_box_top_now(self, picture):
+        """Client y of the input box's top border, or None while it is not painted. The clear
+        button's black glyph (client x 535, below the prompt list) is found first; the box is
+        the first ink under it at x 300."""
         glyph = next((cy for cy in range(80, 300) if self.pixel(535, cy, picture) == (0, 0, 0)), None)
-        check(glyph is not None, "no clear button found above the input box")
-        for cy in range(glyph, glyph + 60):
-            if self.pixel(300, cy, picture) != WHITE:
-                return cy
-        raise Failure("no input box found under the clear button")
+        if glyph is None:
+            return None
+        return next((cy for cy in range(glyph, glyph + 60) if self.pixel(300, cy, picture) != WHITE), None)
+
+    def edit_box_top(self, expected=None):
+        """Waits for the input box (at the expected client y, if given) and gives its top."""
+        seen = []
+
+        def found():
+            seen[:] = [self.edit_box_top_now(self.display.capture())]
+            return seen[0] is not None and (expected is None or seen[0] == expected)
+
+        try:
+            wait_for("the input box under the clear button", found, 15)
+        except Failure:
+            raise Failure(f"input box top at client y {seen[0]}, expected {expected or 'one'}")
+        return seen[0]
 
     # --- doing --------------------------------------------------------------------------------
 
@@ -344,7 +375,7 @@ class Walk:
         check(colour_near(self.pixel(300, 25, picture), AREA_GREY), "the prompt header is not grey")
         check(self.pixel(300, 425, picture) == WHITE, "the favourites header shows without favourites")
         self.menu_entries()  # the three menu bar entries are there
-        self.edit_top_13 = self.edit_box_top(picture)
+        self.edit_top_13 = self.edit_box_top()
 
     def create_prompt(self, prompt, count, shot):
         self.menu(1, 1, lambda: self.display.windows_titled("Neu"))
@@ -371,10 +402,10 @@ class Walk:
         self.create_prompt(PROMPT_A, 1, "editor-favourite")
         # The favourites header and one button below "An KI senden".
         self.wait_pixel("favourites header", 300, 425, AREA_GREY)
-        check(self.pixel(530, 463) != WHITE, "no favourite button after saving a favourite")
+        self.wait_ink("a favourite button after saving a favourite", 530, 463)
         self.create_prompt(PROMPT_B, 2, "editor-second")
+        self.wait_ink("the favourite button to stay", 530, 463)
         picture = self.screenshot("two-prompts")
-        check(self.pixel(530, 463, picture) != WHITE, "the favourite button went away")
         check(self.pixel(530, 499, picture) == WHITE, "a second favourite button for a prompt that is none")
 
     def lasttexts(self):
@@ -445,9 +476,9 @@ class Walk:
         colour = tuple(int(NEW_PROMPT_BACKGROUND[i : i + 2], 16) for i in (1, 3, 5))
         self.wait_pixel("prompt header in the typed colour", 300, 25, colour)
         self.wait_pixel("prompt strip in the typed colour", 20, 200, colour)
-        picture = self.screenshot("settings")
+        self.screenshot("settings")
         # The bigger font makes the prompt list taller: the input box moves down at once.
-        self.edit_top_18 = self.edit_box_top(picture)
+        self.edit_top_18 = self.edit_box_top()
         check(self.edit_top_18 > self.edit_top_13,
               f"the input box stayed at y {self.edit_top_18} with 18 px (13 px: {self.edit_top_13})")
         other = [l for l in self.settings() if not l.startswith(("sg=", "prompt_bf="))]
@@ -471,7 +502,7 @@ class Walk:
         self.window_gone("Prompt löschen")
         self.wait_library("B deleted", lambda lib: [p["name"] for p in lib] == [PROMPT_A["name"]])
         self.wait_setting("prompt", "0")
-        check(self.pixel(530, 463) != WHITE, "the favourite button went away with the other prompt")
+        self.wait_ink("the favourite button to stay after deleting the other prompt", 530, 463)
 
         # Export through the system's save dialog.
         # The name field has the focus with "export.xml" selected: typing replaces it.
@@ -524,10 +555,13 @@ class Walk:
                  lambda: any(l.startswith("Navigate ") for l in self.journal_lines()[seen:]))
         navigation = [l for l in self.journal_lines()[seen:] if l.startswith("Navigate ")][0]
         check("gemini" in navigation, f"after the restart the view opened {navigation}, expected Gemini")
-        picture = self.screenshot("restarted")
-        check(self.edit_box_top(picture) == self.edit_top_18, "the font size is not back (layout differs)")
-        check(colour_near(self.pixel(300, 425, picture), AREA_GREY), "no favourites header after the restart")
-        check(self.pixel(530, 463, picture) != WHITE, "no favourite button after the restart")
+        try:
+            self.edit_box_top(self.edit_top_18)
+        except Failure as failure:
+            raise Failure(f"the font size is not back: {failure}")
+        self.wait_pixel("the favourites header after the restart", 300, 425, AREA_GREY)
+        self.wait_ink("a favourite button after the restart", 530, 463)
+        self.screenshot("restarted")
         # "An KI senden" shows what is selected and what the box holds.
         self.click(300, 370)
         self.wait_script(scripts_before + 1, message(PROMPT_A, T3), "An KI senden after the restart")

@@ -34,10 +34,11 @@ vbx_install_node_modules() {
     fi || { tail -n 20 /tmp/vbx-npm.log; return 1; }
 }
 
-# A private Xvfb unless told otherwise; stopped when the calling script ends.
+# A private Xvfb on the first free display number from VBX_DISPLAY_FIRST (90) to
+# VBX_DISPLAY_LAST (120); stopped when the calling script ends.
 vbx_start_display() {
     local n
-    for n in $(seq 90 120); do
+    for n in $(seq "${VBX_DISPLAY_FIRST:-90}" "${VBX_DISPLAY_LAST:-120}"); do
         [[ -e /tmp/.X11-unix/X$n || -e /tmp/.X$n-lock ]] && continue
         Xvfb ":$n" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
         VBX_XVFB_PID=$!

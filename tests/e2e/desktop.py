@@ -156,7 +156,7 @@ class Display:
         for title in titles:
             loose = "".join(re.escape(c) if c.isascii() and not c.isspace() else (" " if c == " " else ".{1,4}")
                             for c in title)
-            for window in self.xdotool("search", "--name", f"^{loose}$").split():
+            for window in self.xdotool("search", "--onlyvisible", "--name", f"^{loose}$").split():
                 if self.window_name(window) == title:
                     found.append(int(window))
         return found

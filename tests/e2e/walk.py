@@ -164,9 +164,10 @@ class Walk:
     def window_gone(self, title, timeout=15):
         wait_for(f'the window "{title}" to close', lambda: not self.display.windows_titled(title), timeout)
 
-    def caption(self, rect, picture=None):
-        """Top and bottom row of a window's caption: the first dark band below its top edge."""
-        picture = picture or self.display.capture()
+    @staticmethod
+    def caption_now(rect, picture):
+        """Top and bottom row of a window's caption: the first dark band, at least 12 rows
+        high, below its top edge; None while there is none."""
         x0, y0, w, _ = rect
         x = max(0, x0 + w // 2)
         top = None
@@ -176,8 +177,27 @@ class Walk:
                 if max(p) < 200 or min(p) < 120:
                     top, colour = y, p
             elif p != colour:
-                return top, y - 1
-        raise Failure(f"no caption found for the window at {rect}")
+                if y - top >= 12:
+                    return top, y - 1
+                top = None
+        return None
+
+    def caption(self, rect):
+        """The caption of a window that has been painted and has stopped changing: the same
+        caption and the same picture of the window in two captures in a row. (xdotool may
+        find a window before Wine has shown and painted it, and a slow machine paints late.)"""
+        seen = {}
+
+        def settled():
+            picture = self.display.capture()
+            x0, y0, w, h = rect
+            rows = [picture.rgb[(y * picture.width + max(0, x0)) * 3 : (y * picture.width + x0 + w) * 3]
+                    for y in range(max(0, y0), min(DESKTOP_H, y0 + h))]
+            now = (self.caption_now(rect, picture), b"".join(rows))
+            previous, seen["last"] = seen.get("last"), now
+            return now[0] if now[0] and now == previous else None
+
+        return wait_for(f"the window at {rect} to be painted", settled, 20, 0.2)
 
     def client_origin(self, rect):
         top, bottom = self.caption(rect)
@@ -282,6 +302,17 @@ class Walk:
                 if attempt:
                     raise
                 self.display.key("Escape", "Escape")
+
+    def attempt(self, what, action, done, tries=3, timeout=10):
+        """Does an action until it shows its effect: a click that Wine lost on a busy machine
+        is made again. Only for actions that may safely be repeated."""
+        for n in range(tries):
+            action()
+            try:
+                return wait_for(what, done, timeout)
+            except Failure:
+                print(f"  ({what}: no effect after {timeout} s, attempt {n + 1} of {tries})", flush=True)
+        raise Failure(f"{what} had no effect; prompt.cf holds {self.settings()}")
 
     def choose_in_list(self, cx, cy, key):
         """Opens a drop-down list and moves its selection with one key, then Return."""
@@ -462,17 +493,22 @@ class Walk:
         # unchanged, and End then chooses the last entry, "18 px", on the closed list. (Chosen
         # in the dropped list, the new font reaches the list while it is open, and Wine then
         # keeps it open and lets the next click fall on one of its entries.)
-        self.display.click(origin[0] + 135, origin[1] + 61)
-        time.sleep(0.3)
-        self.display.key("Escape")
-        time.sleep(0.3)
-        self.display.key("End")
-        self.wait_setting("sg", "18")
+        def choose_font_size():
+            self.display.click(origin[0] + 135, origin[1] + 61)
+            time.sleep(0.3)
+            self.display.key("Escape")
+            time.sleep(0.3)
+            self.display.key("End")
+
+        self.attempt("choosing 18 px", choose_font_size, lambda: self.setting("sg") == "18")
+
         # The prompt area's background field: emptied with the keyboard, the new colour typed.
-        self.display.click(origin[0] + 205, origin[1] + 231)
-        self.display.key("End", *(["BackSpace"] * 10))
-        self.display.type(NEW_PROMPT_BACKGROUND)
-        self.wait_setting("prompt_bf", NEW_PROMPT_BACKGROUND)
+        def type_colour():
+            self.display.click(origin[0] + 205, origin[1] + 231)
+            self.display.key("End", *(["BackSpace"] * 10))
+            self.display.type(NEW_PROMPT_BACKGROUND)
+
+        self.attempt("typing the colour", type_colour, lambda: self.setting("prompt_bf") == NEW_PROMPT_BACKGROUND)
         colour = tuple(int(NEW_PROMPT_BACKGROUND[i : i + 2], 16) for i in (1, 3, 5))
         self.wait_pixel("prompt header in the typed colour", 300, 25, colour)
         self.wait_pixel("prompt strip in the typed colour", 20, 200, colour)

@@ -12,19 +12,41 @@ What the walk looks at: the files prompts.xml and prompt.cf, the export file, wi
 (xdotool getwindowname: Wine gives every top-level window an X window of its title), the
 double's journal, and a few pixels of the painted areas and the layout, never text widths.
 
+The walk: (1) the first start, with the ten default lines of prompt.cf; (2) two prompts made in
+the editor, one a favourite, and the favourite button; (3) an input text that follows the chosen
+prompt; (4) "An KI senden", another chat and the favourite button, seen in the double's journal;
+(5) settings: 18 px and a typed background colour, followed at once by the main window;
+(6) a deletion answered "Nein" and then "Ja", an export through the save dialog and its import
+through the open dialog; (7) the close box, and a second start that brings everything back.
+A screenshot is taken at each step; "failed" shows the screen when a check failed.
+
 Where Wine differs from Windows, and how the walk copes:
-- The program asks Wine for the window positions it has on Windows; xdotool's geometry of
-  Wine's X windows is not reliable inside a desktop window, so windows are found by their
-  title and placed by their creation position, and the caption and frame are measured on
-  the screen (the caption is the dark band at the top of the window).
-- Wine draws message boxes and file dialogs in the language of LC_ALL, without needing the
-  system locale; the walk runs Wine with de_DE.UTF-8 so the question shows "Ja" and "Nein".
-  It answers them with the keyboard (Return takes the default button "Ja", Tab then Return
+- Without a window manager Wine would never resize a maximised window's X window; the program
+  runs in a Wine desktop window (explorer /desktop=...) of the screen's size, which also gives
+  stable coordinates and focus.
+- xdotool finds a window as soon as Wine has made its X window, which may be before Wine shows
+  and paints it; so a window counts only when visible, and its caption is measured on the
+  screen (the first dark band at its top) once two captures in a row show it unchanged. The
+  client origin follows from the caption and the creation rectangle the program asks for.
+- Keys become characters in Wine only when the program takes them from its queue. xdotool types
+  a character that has no key of its own (an umlaut on the US keyboard of Xvfb) by giving a
+  spare key that character for a moment; on a busy machine Wine may then see the key without
+  it, and characters come out dropped or in lower case (with a German keyboard as well). The
+  walk types ASCII only; quotes, "&", "<" and a backslash still go through the XML file and the
+  script's string literal. Umlauts are covered by the program's own texts (window titles).
+- Choosing an entry in the dropped-down font size list gives the list the new font while it is
+  open; Wine then keeps it open and the next click falls on one of its entries. The walk gives
+  the list the focus, closes it with Escape and chooses with End on the closed list. Settings
+  input is made again if it shows no effect after 10 s (a click lost on a busy machine).
+- Wine draws message boxes and file dialogs in the language of LANG/LC_ALL even when the system
+  has no such locale; the walk runs Wine with de_DE.UTF-8, so the question shows "Ja" and
+  "Nein" and the dialogs are titled "Speichern als" and "Öffnen" (English titles are accepted
+  too). It answers with the keyboard (Return takes the default button "Ja", Tab then Return
   takes "Nein") and types full paths into the file dialogs' name fields.
-- Typing upper-case umlauts with xdotool arrives in Wine in lower case (the key map is remapped
-  on the fly), so the typed texts hold lower-case umlauts and ß only.
 - The caption buttons show letters (Wine's Marlett font is missing); the close box is found by
   its place at the right end of the caption, not by its look.
+- No WebView2 runtime exists under Wine: the double of WebView2Loader.dll stands in for it and
+  journals what reaches it; the page itself (the chat) is tested in Chromium elsewhere.
 """
 import argparse
 import html

@@ -206,15 +206,16 @@ class Walk:
 
     def caption(self, rect):
         """The caption of a window that has been painted and has stopped changing: the same
-        caption and the same picture of the window in two captures in a row. (xdotool may
-        find a window before Wine has shown and painted it, and a slow machine paints late.)"""
+        caption and the same picture of the window's top rows in two captures in a row.
+        (xdotool may find a window before Wine has shown and painted it, and a slow machine
+        paints late. Only the top rows: a blinking caret lower down never settles.)"""
         seen = {}
 
         def settled():
             picture = self.display.capture()
-            x0, y0, w, h = rect
+            x0, y0, w, _ = rect
             rows = [picture.rgb[(y * picture.width + max(0, x0)) * 3 : (y * picture.width + x0 + w) * 3]
-                    for y in range(max(0, y0), min(DESKTOP_H, y0 + h))]
+                    for y in range(max(0, y0), min(DESKTOP_H, y0 + 60))]
             now = (self.caption_now(rect, picture), b"".join(rows))
             previous, seen["last"] = seen.get("last"), now
             return now[0] if now[0] and now == previous else None

@@ -15,10 +15,14 @@ class Failure(Exception):
     """A check of the walk failed; the message says what was expected and what was seen."""
 
 
+# The monotonic time by which the whole walk must have ended; no wait goes beyond it.
+deadline = float("inf")
+
+
 def wait_for(what, condition, timeout=15.0, interval=0.1):
     """Polls condition until it gives a true value and returns that value."""
     start = time.monotonic()
-    end = start + timeout
+    end = min(start + timeout, deadline)
     while True:
         value = condition()
         if value:
@@ -26,6 +30,8 @@ def wait_for(what, condition, timeout=15.0, interval=0.1):
                 print(f"  (waited {time.monotonic() - start:.1f} s for {what})", flush=True)
             return value
         if time.monotonic() > end:
+            if end == deadline:
+                raise Failure(f"the walk ran out of time waiting for {what}")
             raise Failure(f"timed out after {timeout:.0f} s waiting for {what}")
         time.sleep(interval)
 

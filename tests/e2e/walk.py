@@ -58,6 +58,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import desktop  # noqa: E402
 from desktop import Display, Failure, Wine, colour_near, hex_colour, read_text, script_texts, wait_for  # noqa: E402
 
 DESKTOP_W, DESKTOP_H = 1400, 900
@@ -111,7 +112,6 @@ class Walk:
         self.display = None
         self.wine = None
         self.origin = None  # the main window's client origin on the screen
-        self.deadline = time.monotonic() + args.time_limit
 
     # --- set-up -------------------------------------------------------------------------
 
@@ -630,6 +630,8 @@ class Walk:
         steps = [self.step1_first_start, self.step2_two_prompts, self.step3_input_text, self.step4_send,
                  self.step5_settings, self.step6_delete_export_import, self.step7_restart]
         self.set_up()
+        # The time limit counts from here: making a Wine prefix without a template takes long.
+        self.deadline = desktop.deadline = time.monotonic() + self.args.time_limit
         try:
             for step in steps:
                 if time.monotonic() > self.deadline:

@@ -656,7 +656,7 @@ def main():
     parser.add_argument("--loader", required=True, help="the test double of WebView2Loader.dll")
     parser.add_argument("--template", default="", help="a Wine prefix to copy (else a new one is made)")
     parser.add_argument("--screenshots", required=True)
-    parser.add_argument("--time-limit", type=float, default=270)
+    parser.add_argument("--time-limit", type=float, default=300)
     args = parser.parse_args()
     started = time.monotonic()
     try:

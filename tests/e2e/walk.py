@@ -629,10 +629,10 @@ class Walk:
     def run(self):
         steps = [self.step1_first_start, self.step2_two_prompts, self.step3_input_text, self.step4_send,
                  self.step5_settings, self.step6_delete_export_import, self.step7_restart]
-        self.set_up()
-        # The time limit counts from here: making a Wine prefix without a template takes long.
-        self.deadline = desktop.deadline = time.monotonic() + self.args.time_limit
         try:
+            self.set_up()
+            # The time limit counts from here: making a Wine prefix without a template takes long.
+            self.deadline = desktop.deadline = time.monotonic() + self.args.time_limit
             for step in steps:
                 if time.monotonic() > self.deadline:
                     raise Failure(f"out of time before {step.__name__}")

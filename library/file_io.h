@@ -9,6 +9,12 @@
 // Every byte of the file, or nothing when it can't be opened or read.
 std::optional<std::string> readWholeFile(const std::u16string& path);
 
+// Calls `use` once with every byte of the file and returns its result; false without a call
+// when the file can't be opened or read. Where it can, the file is mapped into memory
+// rather than copied, and no other program can write to it during the call: the bytes live
+// only as long as the call.
+bool useWholeFile(const std::u16string& path, const std::function<bool(std::string_view bytes)>& use);
+
 // Writes the bytes to a temporary file beside `path`, flushes it to disk and then
 // replaces `path` with it in one step. On any failure the old file stays whole, the
 // temporary file is removed and the result is false.

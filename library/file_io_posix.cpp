@@ -97,6 +97,13 @@ std::optional<std::string> readWholeFile(const std::u16string& path) {
     return bytes;
 }
 
+// Copied, not mapped: nothing here keeps another program from shortening a mapped file,
+// which would fault on the pages it took away.
+bool useWholeFile(const std::u16string& path, const std::function<bool(std::string_view bytes)>& use) {
+    const std::optional<std::string> bytes = readWholeFile(path);
+    return bytes && use(*bytes);
+}
+
 bool writeFileAtomically(const std::u16string& path, std::string_view bytes) {
     return writeFileAtomically(path, [bytes](const ByteSink& sink) { return sink(bytes); });
 }

@@ -31,6 +31,31 @@ class FileHandle {
     HANDLE handle_;
 };
 
+// A file mapping object and a view of it, closed and unmapped when they go.
+class MappingHandle {
+  public:
+    explicit MappingHandle(HANDLE handle) : handle_(handle) {}
+    MappingHandle(const MappingHandle&) = delete;
+    MappingHandle& operator=(const MappingHandle&) = delete;
+    ~MappingHandle() {
+        if (handle_) CloseHandle(handle_);
+    }
+    HANDLE get() const { return handle_; }
+
+  private:
+    HANDLE handle_;
+};
+
+struct MappedView {
+    explicit MappedView(const void* at) : address(at) {}
+    MappedView(const MappedView&) = delete;
+    MappedView& operator=(const MappedView&) = delete;
+    ~MappedView() {
+        if (address) UnmapViewOfFile(address);
+    }
+    const void* address;
+};
+
 // ReadFile and WriteFile take 32-bit counts.
 constexpr std::size_t kChunk = std::size_t{1} << 30;
 
@@ -84,6 +109,27 @@ std::optional<std::string> readWholeFile(const std::u16string& path) {
     }
     bytes.resize(filled);
     return bytes;
+}
+
+bool useWholeFile(const std::u16string& path, const std::function<bool(std::string_view bytes)>& use) {
+    const auto useCopy = [&] {
+        const std::optional<std::string> bytes = readWholeFile(path);
+        return bytes && use(*bytes);
+    };
+    // Shared for reading and deleting only: while the handle is open nobody can write to the
+    // file, so the mapped bytes hold still, and a replace by rename leaves this file's pages
+    // alone. A file that someone already has open for writing is copied instead.
+    FileHandle file(CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size{};
+    if (!file.valid() || !GetFileSizeEx(file.get(), &size) || size.QuadPart == 0) return useCopy();
+    // The pages come straight from the file cache: no buffer of the file's size to allocate
+    // and fill, which with a big library costs more than parsing it.
+    const MappingHandle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    const MappedView view(mapping.get() ? MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0) : nullptr);
+    if (!view.address) return useCopy();
+    return use(
+        std::string_view(static_cast<const char*>(view.address), static_cast<std::size_t>(size.QuadPart)));
 }
 
 bool writeFileAtomically(const std::u16string& path, std::string_view bytes) {

@@ -418,6 +418,6 @@ bool savePromptFile(const PromptLibrary& library, const std::u16string& path) {
 }
 
 bool loadPromptFile(PromptLibrary& library, const std::u16string& path) {
-    const std::optional<std::string> bytes = readWholeFile(path);
-    return bytes && parsePromptLibrary(*bytes, library);
+    return useWholeFile(path,
+                        [&library](std::string_view bytes) { return parsePromptLibrary(bytes, library); });
 }

@@ -34,6 +34,42 @@ TEST(FileIo, ReadsEveryByteOrNothing) {
     EXPECT_EQ(readWholeFile(dir.file(u"missing")), std::nullopt);
 }
 
+TEST(FileIo, HandsEveryByteToOneCallOrMakesNone) {
+    TempDir dir;
+    const std::u16string path = dir.file(u"prompts.xml");
+    const std::string bytes = std::string("<prompts>\0\xFF", 11) + std::string(70000, 'x') + "</prompts>";
+    writeBytes(path, bytes);
+    int calls = 0;
+    const auto expect = [&calls](std::string_view wanted, bool answer) {
+        return [&calls, wanted, answer](std::string_view got) {
+            ++calls;
+            EXPECT_EQ(got, wanted);
+            return answer;
+        };
+    };
+    EXPECT_TRUE(useWholeFile(path, expect(bytes, true)));
+    EXPECT_FALSE(useWholeFile(path, expect(bytes, false))); // the call's answer is the result
+    writeBytes(path, "");
+    EXPECT_TRUE(useWholeFile(path, expect("", true)));
+    EXPECT_EQ(calls, 3);
+    EXPECT_FALSE(useWholeFile(dir.file(u"missing"), expect("", true)));
+    EXPECT_EQ(calls, 3);
+
+#ifdef _WIN32
+    // Another program writing to the file: its bytes are still read, through a copy.
+    writeBytes(path, bytes);
+    HANDLE writer = CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(useWholeFile(path, expect(bytes, true)));
+    PromptLibrary loaded;
+    EXPECT_TRUE(loadPromptFile(loaded, path));
+    CloseHandle(writer);
+    EXPECT_EQ(calls, 4);
+#endif
+}
+
 TEST(FileIo, WritesAndReplacesWithoutLeavingATemporaryFile) {
     TempDir dir;
     const std::u16string path = dir.file(u"prompts.xml");

@@ -44,10 +44,21 @@ std::u16string readClipboardText() {
 
 void fillPromptCombo(std::int32_t index) {
     const AppState& state = app();
-    SendMessageW(state.promptCombo, CB_RESETCONTENT, 0, 0);
+    HWND combo = state.promptCombo;
+    // No drawing and no scroll bar updates entry by entry: the list is drawn once, filled.
+    SendMessageW(combo, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    // Room for every entry and its name at once, instead of the list growing step by step
+    // (which copies its whole item array each time: quadratic with a big library).
+    std::size_t nameUnits = 0;
     for (const Prompt& prompt : state.library)
-        SendMessageW(state.promptCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(prompt.name)));
-    SendMessageW(state.promptCombo, CB_SETCURSEL, promptComboSelection(index, state.library.size()), 0);
+        nameUnits += prompt.name.size() + 1;
+    SendMessageW(combo, CB_INITSTORAGE, state.library.size(), nameUnits * sizeof(wchar_t));
+    for (const Prompt& prompt : state.library)
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(prompt.name)));
+    SendMessageW(combo, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(combo, CB_SETCURSEL, promptComboSelection(index, state.library.size()), 0);
+    InvalidateRect(combo, nullptr, TRUE);
 }
 
 std::u16string getInputText() {

@@ -1,5 +1,9 @@
 #include "browser/chat_script.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // The literals are split only for reading; the pieces join without anything between them.
 const std::u16string_view scriptHead =
     u"(() => { function findEl(sel) {   let e = document.querySelector(sel);   if (e) return e;   "
@@ -33,31 +37,69 @@ const std::u16string_view scriptTailSecond =
 
 namespace {
 
-// One pass: replaces every occurrence and resumes behind the inserted text, so a pass
-// never rescans its own output.
-std::u16string replaceAll(std::u16string_view text, std::u16string_view pattern, std::u16string_view by) {
-    std::u16string out;
-    out.reserve(text.size());
-    std::size_t from = 0;
-    for (std::size_t at = text.find(pattern); at != std::u16string_view::npos;
-         at = text.find(pattern, from)) {
-        out.append(text, from, at - from);
-        out.append(by);
-        from = at + pattern.size();
+// The whole escaping in one pass, appended to `out`. It gives what the five replacements
+// would give one after the other (backslashes, apostrophes, CR LF, LF, lone CR): what each
+// inserts holds none of the units that a later one looks for.
+void appendEscaped(std::u16string& out, std::u16string_view text) {
+    const char16_t* p = text.data();
+    const char16_t* const end = p + text.size();
+    while (p < end) {
+        // The run up to the next unit that needs escaping, found eight units at a time.
+        const char16_t* run = p;
+#if defined(__SSE2__)
+        while (end - p >= 8) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i special = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16(u'\\')),
+                                                              _mm_cmpeq_epi16(units, _mm_set1_epi16(u'\''))),
+                                                 _mm_or_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16(u'\r')),
+                                                              _mm_cmpeq_epi16(units, _mm_set1_epi16(u'\n'))));
+            const int mask = _mm_movemask_epi8(special);
+            if (mask != 0) {
+                p += __builtin_ctz(static_cast<unsigned>(mask)) / 2;
+                break;
+            }
+            p += 8;
+        }
+#endif
+        while (p < end && *p != u'\\' && *p != u'\'' && *p != u'\r' && *p != u'\n')
+            ++p;
+        out.append(run, p);
+        if (p == end) return;
+        switch (*p++) {
+        case u'\\':
+            out += u"\\\\";
+            break;
+        case u'\'':
+            out += u"\\'";
+            break;
+        case u'\r':
+            // A carriage return without its line feed would end the literal and break the script.
+            if (p < end && *p == u'\n') {
+                ++p;
+                out += u"\\n";
+            } else {
+                out += u"\\r";
+            }
+            break;
+        default:
+            out += u"\\n";
+            break;
+        }
     }
-    out.append(text, from);
-    return out;
+}
+
+// Room for the text and a few escapes; more makes the string grow once.
+std::size_t escapedRoom(std::u16string_view text) {
+    return text.size() + text.size() / 16 + 16;
 }
 
 } // namespace
 
 std::u16string escapeForScriptLiteral(std::u16string_view text) {
-    std::u16string out = replaceAll(text, u"\\", u"\\\\");
-    out = replaceAll(out, u"'", u"\\'");
-    out = replaceAll(out, u"\r\n", u"\\n");
-    out = replaceAll(out, u"\n", u"\\n");
-    // A carriage return without its line feed would end the literal and break the script.
-    return replaceAll(out, u"\r", u"\\r");
+    std::u16string out;
+    out.reserve(escapedRoom(text));
+    appendEscaped(out, text);
+    return out;
 }
 
 std::u16string joinChatMessage(std::u16string_view promptText, std::u16string_view inputText) {
@@ -70,12 +112,11 @@ std::u16string joinChatMessage(std::u16string_view promptText, std::u16string_vi
 }
 
 std::u16string buildChatScript(std::u16string_view message) {
-    const std::u16string escaped = escapeForScriptLiteral(message);
     std::u16string script;
-    script.reserve(scriptHead.size() + escaped.size() + scriptTailFirst.size() + geminiHostName.size() +
+    script.reserve(scriptHead.size() + escapedRoom(message) + scriptTailFirst.size() + geminiHostName.size() +
                    scriptTailSecond.size());
     script += scriptHead;
-    script += escaped;
+    appendEscaped(script, message);
     script += scriptTailFirst;
     script += geminiHostName;
     script += scriptTailSecond;

@@ -40,6 +40,43 @@ TEST(ChatScript, PassesRunInOrderAndNeverDoubleTheirOwnBackslashes) {
     EXPECT_EQ(escapeForScriptLiteral(u"\n\r\n"), u"\\n\\n");
 }
 
+namespace {
+
+std::u16string replaceEvery(std::u16string text, std::u16string_view pattern, std::u16string_view by) {
+    for (std::size_t at = text.find(pattern); at != std::u16string::npos;
+         at = text.find(pattern, at + by.size()))
+        text.replace(at, pattern.size(), by);
+    return text;
+}
+
+} // namespace
+
+// The escaping is one pass with a fast path over plain runs: it must give exactly what the
+// five replacements give one after the other, wherever the special units fall.
+TEST(ChatScript, OnePassEqualsTheFiveReplacementsInTurn) {
+    const std::u16string alphabet = u"ab\\'\r\n\u00e4\U0001F600";
+    std::uint32_t state = 12345;
+    for (int round = 0; round < 3000; ++round) {
+        std::u16string text;
+        const std::size_t length = static_cast<std::size_t>(round % 41);
+        for (std::size_t i = 0; i < length; ++i) {
+            state = state * 1103515245u + 12345u;
+            // Mostly plain letters, so the runs between escapes vary in length.
+            const std::uint32_t pick = (state >> 16) % 24;
+            text += pick < alphabet.size() ? alphabet[pick] : u'x';
+        }
+        std::u16string expected = replaceEvery(text, u"\\", u"\\\\");
+        expected = replaceEvery(expected, u"'", u"\\'");
+        expected = replaceEvery(expected, u"\r\n", u"\\n");
+        expected = replaceEvery(expected, u"\n", u"\\n");
+        expected = replaceEvery(expected, u"\r", u"\\r");
+        ASSERT_EQ(escapeForScriptLiteral(text), expected) << "round " << round;
+        ASSERT_EQ(buildChatScript(text),
+                  std::u16string(scriptHead) + expected + std::u16string(scriptTailFirst) +
+                      std::u16string(geminiHostName) + std::u16string(scriptTailSecond));
+    }
+}
+
 TEST(ChatScript, LoneCarriageReturnIsEscaped) {
     EXPECT_EQ(escapeForScriptLiteral(u"a\rb"), u"a\\rb");
     EXPECT_EQ(escapeForScriptLiteral(u"\r"), u"\\r");

@@ -8,6 +8,7 @@
 #include "bench/corpus.h"
 #include "bench/counting_allocator.h"
 #include "bench/table.h"
+#include "browser/chat_script.h"
 #include "library/prompt_file.h"
 #include "library/utf8.h"
 
@@ -197,6 +198,26 @@ void registerBenchmarks(const std::vector<std::unique_ptr<Corpus>>& corpora) {
     }
 }
 
+// The script that sends a message of 1 MiB (as held in memory) against a plain copy of it.
+const std::u16string& scriptMessage() {
+    static const std::u16string message = makeBenchText(std::size_t{1} << 19, 42);
+    return message;
+}
+
+void registerScriptBenchmarks() {
+    const auto bytes = static_cast<std::int64_t>(scriptMessage().size() * sizeof(char16_t));
+    registerTimed("script", Clock::cpu, bytes, [] {
+        const std::u16string script = buildChatScript(scriptMessage());
+        benchmark::DoNotOptimize(script.data());
+        return !script.empty();
+    });
+    registerTimed("script_copy", Clock::cpu, bytes, [] {
+        const std::u16string copy = scriptMessage();
+        benchmark::DoNotOptimize(copy.data());
+        return !copy.empty();
+    });
+}
+
 // Seconds per iteration of every repetition, by benchmark name; Google Benchmark's own
 // report goes on to stderr.
 class CollectingReporter : public benchmark::ConsoleReporter {
@@ -325,6 +346,16 @@ void printGrowthRows(const CollectingReporter& results, const std::vector<std::u
     }
 }
 
+void printScriptRows(const CollectingReporter& results) {
+    using namespace bench_table;
+    const double script = results.best("script"), copy = results.best("script_copy");
+    if (script <= 0 || copy <= 0) return;
+    const std::size_t bytes = scriptMessage().size() * sizeof(char16_t);
+    row("Chat script for a 1 MiB message (UTF-16 in memory)", throughput(bytes, script));
+    row("  plain copy of the message (time script/copy)", throughput(bytes, copy),
+        format("%.1f", results.pairedRatio("script", "script_copy")), "(info)");
+}
+
 void printMemoryRows(const Corpus& c) {
     using namespace bench_table;
     const double fileSize = static_cast<double>(c.document.size());
@@ -442,6 +473,7 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argCount, args.data())) return 1;
 
     registerBenchmarks(corpora);
+    registerScriptBenchmarks();
     CollectingReporter results;
     benchmark::RunSpecifiedBenchmarks(&results);
     benchmark::Shutdown();
@@ -451,6 +483,7 @@ int main(int argc, char** argv) {
     for (const auto& c : corpora)
         printThroughputRows(results, *c);
     printGrowthRows(results, corpora);
+    printScriptRows(results);
     printMemoryRows(*corpora.back());
     note("MB = 10^6 bytes of the file; figures are the best of the repetitions, which run interleaved in one "
          "run. "

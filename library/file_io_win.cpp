@@ -56,6 +56,13 @@ struct MappedView {
     const void* address;
 };
 
+// Only files on a fixed disk are mapped: a removable or network drive that goes away while the
+// bytes are read would make that read a fault instead of a failure.
+bool onFixedDisk(const std::u16string& path) {
+    wchar_t volume[MAX_PATH + 1]{};
+    return GetVolumePathNameW(wide(path), volume, MAX_PATH + 1) && GetDriveTypeW(volume) == DRIVE_FIXED;
+}
+
 // ReadFile and WriteFile take 32-bit counts.
 constexpr std::size_t kChunk = std::size_t{1} << 30;
 
@@ -116,6 +123,7 @@ bool useWholeFile(const std::u16string& path, const std::function<bool(std::stri
         const std::optional<std::string> bytes = readWholeFile(path);
         return bytes && use(*bytes);
     };
+    if (!onFixedDisk(path)) return useCopy();
     // Shared for reading and deleting only: while the handle is open nobody can write to the
     // file, so the mapped bytes hold still, and a replace by rename leaves this file's pages
     // alone. A file that someone already has open for writing is copied instead.

@@ -42,6 +42,7 @@ LRESULT CALLBACK aboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return controlColorAnswer(reinterpret_cast<HDC>(wParam));
     case WM_NCDESTROY:
         if (app().aboutWindow == window) app().aboutWindow = nullptr;
+        releaseRetiredFonts();
         return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);

@@ -18,6 +18,9 @@ void layoutPromptPane(HWND mainWindow);
 
 // Fonts and colours.
 void setContentFontSize(int px);
+// Called as an About, settings or editor window goes: once none of them is open, the content
+// fonts replaced meanwhile are deleted.
+void releaseRetiredFonts();
 void applyContentFont(HWND mainWindow);
 void invalidatePaintedWindows(HWND mainWindow);
 // The white answer to WM_CTLCOLOREDIT / WM_CTLCOLORSTATIC.

@@ -102,6 +102,7 @@ LRESULT CALLBACK editorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_NCDESTROY:
         editor = {};
         if (app().editorWindow == window) app().editorWindow = nullptr;
+        releaseRetiredFonts();
         return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);

@@ -53,6 +53,10 @@ void setContentFontSize(int px) {
     state.fontSize = px;
 }
 
+void releaseRetiredFonts() {
+    if (!secondaryWindowOpen()) app().retiredFonts.clear();
+}
+
 void applyContentFont(HWND mainWindow) {
     const AppState& state = app();
     const auto font = reinterpret_cast<WPARAM>(state.contentFont.get());

@@ -185,6 +185,7 @@ LRESULT CALLBACK settingsProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_NCDESTROY:
         controls = {};
         if (app().settingsWindow == window) app().settingsWindow = nullptr;
+        releaseRetiredFonts();
         return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);

@@ -264,7 +264,8 @@ TEST_F(SecondaryWindowTest, AFontChangeReachesEveryOpenSecondaryWindow) {
         for (HWND child : childWindows(window))
             ASSERT_EQ(fontHeightOf(child), 13);
 
-    chooseEntry(kFontSizeCombo, 7); // "16 px": the 13-pixel font is deleted
+    const HFONT replaced = state.contentFont.get();
+    chooseEntry(kFontSizeCombo, 7); // "16 px"
     for (HWND window : windows) {
         ASSERT_TRUE(IsWindow(window));
         for (HWND child : childWindows(window)) {
@@ -279,4 +280,11 @@ TEST_F(SecondaryWindowTest, AFontChangeReachesEveryOpenSecondaryWindow) {
     SendMessageW(state.aboutWindow, WM_CLOSE, 0, 0);
     sendCommand(window_, kAbout);
     EXPECT_EQ(fontHeightOf(GetDlgItem(state.aboutWindow, 1)), 16);
+
+    // The 13-pixel font is deleted when the last of the windows has closed, not later.
+    EXPECT_EQ(GetObjectType(replaced), static_cast<DWORD>(OBJ_FONT));
+    for (HWND window : {state.aboutWindow, state.settingsWindow, state.editorWindow})
+        SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(state.retiredFonts.empty());
+    EXPECT_EQ(GetObjectType(replaced), 0u);
 }

@@ -535,7 +535,8 @@ TEST_F(GuiStress, ThousandsOfRandomActionsKeepBothFilesTrueAndLeakNothing) {
     }
     std::printf("[stress] %d actions in %.1f s; library now %zu prompts\n", actions, seconds,
                 app().library.size());
-    ASSERT_GE(checkpoints.size(), 2u);
+    ASSERT_GE(checkpoints.size(), 2u)
+        << "the comparison needs at least " << 2 * kCheckpointEvery << " actions";
     // Nothing may grow after the first checkpoint; the system's counts only where it keeps them.
     const Census first = checkpoints.front();
     EXPECT_GT(first.objects, 0u) << "the census saw none of the program's GDI objects";

@@ -65,8 +65,11 @@ struct KillRun {
     int leftOver = 0; // temporary files that a killed save left beside the file
 };
 
-// Forks `kills` children that each call save(first) and save(second) in turn until killed,
+// Forks `kills` children that each call save(second) and save(first) in turn until killed,
 // and after each kill hands the file's bytes to `classify` (0 first, 1 second, else damaged).
+// Every round starts from the first version on disk, and the delay is counted from the moment
+// the child is ready to save, so a slow fork on a busy machine does not push every kill past
+// the first replace.
 template <typename Save, typename Classify>
 KillRun killWhileSaving(const TempDir& dir, const std::u16string& path, int kills, Clock::duration oneSave,
                         Save&& save, Classify&& classify) {
@@ -76,16 +79,30 @@ KillRun killWhileSaving(const TempDir& dir, const std::u16string& path, int kill
     const auto longest =
         std::chrono::duration_cast<std::chrono::microseconds>(oneSave * 3) + std::chrono::microseconds(200);
     for (int i = 0; i < kills; ++i) {
+        save(false);
+        int ready[2];
+        if (pipe(ready) != 0) {
+            ADD_FAILURE() << "pipe failed";
+            return run;
+        }
         const pid_t child = fork();
         if (child == 0) {
+            close(ready[0]);
+            const char byte = 1;
+            if (write(ready[1], &byte, 1) != 1) _exit(1);
             for (bool second = true;; second = !second)
                 save(second);
         }
+        close(ready[1]);
         if (child < 0) {
+            close(ready[0]);
             ADD_FAILURE() << "fork failed";
             return run;
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(random() % longest.count()));
+        char byte = 0;
+        const bool childReady = read(ready[0], &byte, 1) == 1;
+        close(ready[0]);
+        if (childReady) std::this_thread::sleep_for(std::chrono::microseconds(random() % longest.count()));
         kill(child, SIGKILL);
         int status = 0;
         waitpid(child, &status, 0);

@@ -11,26 +11,16 @@ const std::string kColorLines = "prompt_sf=#000000\r\nprompt_bf=#DCDCDC\r\nfavor
                                 "favoriten_bf=#DCDCDC\r\nai_sf=#000000\r\nai_bf=#DCDCDC\r\n";
 const std::string kFirstStartFile = "ai=ChatGPT\r\nprompt=0\r\nsg=13\r\nmfav=5\r\n" + kColorLines;
 
-bool failingReplace(const std::u16string&, const std::u16string&) {
-    return false;
-}
-
-LiveSettings someLiveValues() {
-    return {16, 7, {0x000001, 0x000002}, {0x000003, 0x000004}, {0x000005, 0x000006}};
-}
-
 } // namespace
 
 TEST(SettingsText, TrimsAndConvertsColoursBothWays) {
     EXPECT_EQ(trimSpaces(" \t a b \r\n"), "a b");
     EXPECT_EQ(trimSpaces(" \t\r\n"), "");
     EXPECT_EQ(trimSpaces("\va\f"), "\va\f"); // only space, tab, CR and LF
-    for (const char* text : {"#FF8000", "FF8000", "ff8000", " #ff8000\t"}) {
+    for (const char* text : {"#FF8000", "FF8000", "ff8000", " #ff8000\t"})
         EXPECT_EQ(parseColor(text), ColorRef{0x000080FF}) << text;
-    }
-    for (const char* text : {"", "#", "#FFF", "##FF8000", "0xFF8000", "#FF80001", "#GG8000", "# FF8000"}) {
+    for (const char* text : {"", "#", "#FFF", "##FF8000", "0xFF8000", "#FF80001", "#GG8000", "# FF8000"})
         EXPECT_EQ(parseColor(text), std::nullopt) << text;
-    }
     EXPECT_EQ(formatColor(0x000080FF), "#FF8000");
     EXPECT_EQ(formatColor(0), "#000000");
     EXPECT_EQ(formatColor(0x00010203), "#030201");
@@ -62,13 +52,11 @@ TEST(SettingsFile, ReadsEachKeyAsTheStandardConversionsDo) {
                                                               {"SG=14", 9},
                                                               {"sg=abc", -1},
                                                               {"sg=- 4", -1},
-                                                              {"sg=99999999999", -1},
                                                               {"sg=2147483648", -1},
                                                               {"sg=2147483647", 2147483647},
                                                               {"sg=-2147483648", -2147483647 - 1}};
-    for (const auto& [line, value] : fontSizes) {
+    for (const auto& [line, value] : fontSizes)
         EXPECT_EQ(parseSettings(std::string("sg=9\n") + line).fontSize, value) << line;
-    }
     EXPECT_EQ(parseSettings("mfav=3").maxFavorites, 3);
     EXPECT_EQ(parseSettings("mfav=x").maxFavorites, -1);
     EXPECT_EQ(parseSettings("prompt=-3").promptIndex, -3);
@@ -107,7 +95,7 @@ TEST(SettingsStore, ReadModifyWriteKeepsTheFileToTheTenLines) {
     TempDir dir;
     const std::u16string path = dir.file(u"prompt.cf");
     writeBytes(path, "# comment\nsg=20\nunknown=1\nsg=22\nai=Gemini\nprompt=3\nprompt_sf=#FFFFFF\n");
-    const LiveSettings live = someLiveValues();
+    const LiveSettings live{16, 7, {0x000001, 0x000002}, {0x000003, 0x000004}, {0x000005, 0x000006}};
     storeSettings(path, live, [](Settings& s) { s.maxFavorites = 4; });
     EXPECT_EQ(readBytes(path), "ai=Gemini\r\nprompt=3\r\nsg=22\r\nmfav=4\r\nprompt_sf=#010000\r\n"
                                "prompt_bf=#020000\r\nfavoriten_sf=#030000\r\nfavoriten_bf=#040000\r\n"
@@ -127,11 +115,12 @@ TEST(SettingsStore, ReadModifyWriteKeepsTheFileToTheTenLines) {
     EXPECT_EQ(dir.entries(), std::set<std::u16string>{u"prompt.cf"});
 
     // A save that fails at the replace leaves the old file and no temporary file.
-    const ReplaceFileStep previous = setReplaceFileStepForTesting(failingReplace);
     const std::string before = readBytes(path);
-    EXPECT_FALSE(saveSettings(path, Settings{}));
-    storeSettings(path, live, nullptr);
-    setReplaceFileStepForTesting(previous);
+    {
+        FailingReplace failing;
+        EXPECT_FALSE(saveSettings(path, Settings{}));
+        storeSettings(path, live, nullptr);
+    }
     EXPECT_EQ(readBytes(path), before);
     EXPECT_EQ(dir.entries(), std::set<std::u16string>{u"prompt.cf"});
 }

@@ -1,5 +1,8 @@
 #pragma once
-// A fresh, empty folder for one test, removed with everything in it afterwards.
+// A fresh, empty folder for one test, removed with everything in it afterwards, and a replace
+// step that fails, for the saves that must then leave the old file.
+
+#include "library/file_io.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +17,9 @@
 class TempDir {
   public:
     TempDir() {
-        const std::filesystem::path base = std::filesystem::temp_directory_path();
-        auto seed =
-            static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+        const auto seed = std::chrono::steady_clock::now().time_since_epoch().count();
         for (int attempt = 0; attempt < 100; ++attempt) {
-            path_ = base / ("vbx-test-" + std::to_string(seed + static_cast<unsigned long long>(attempt)));
+            path_ = std::filesystem::temp_directory_path() / ("vbx-test-" + std::to_string(seed + attempt));
             if (std::filesystem::create_directory(path_)) return;
         }
         ADD_FAILURE() << "no temporary folder could be made";
@@ -35,12 +36,10 @@ class TempDir {
         return (path_ / std::filesystem::path(name)).u16string();
     }
 
-    // Names of everything in the folder.
     std::set<std::u16string> entries() const {
         std::set<std::u16string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
+        for (const auto& entry : std::filesystem::directory_iterator(path_))
             names.insert(entry.path().filename().u16string());
-        }
         return names;
     }
 
@@ -49,11 +48,18 @@ class TempDir {
 };
 
 inline void writeBytes(const std::u16string& path, std::string_view bytes) {
-    std::ofstream file(std::filesystem::path(path), std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(std::filesystem::path(path), std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::string readBytes(const std::u16string& path) {
     std::ifstream file(std::filesystem::path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
+
+// Puts a failing replace step in place for one scope.
+struct FailingReplace {
+    ReplaceFileStep previous =
+        setReplaceFileStepForTesting([](const std::u16string&, const std::u16string&) { return false; });
+    ~FailingReplace() { setReplaceFileStepForTesting(previous); }
+};

@@ -4,12 +4,16 @@
 
 #include <string>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 constexpr char16_t R = 0xFFFD;
 
-// Each case was taken from MultiByteToWideChar(CP_UTF8, 0, ...) itself; the robustness tests
-// compare with the system conversion on many generated strings under Wine.
+// Each case was observed with MultiByteToWideChar(CP_UTF8, 0, ...) on Windows; under Wine the
+// system conversion must give them too. The robustness tests compare with it on many more.
 struct DecodeCase {
     std::string bytes;
     std::u16string text;
@@ -39,6 +43,11 @@ const DecodeCase kDecodeCases[] = {
     {"a\xE2<", {u'a', R}},                            // the end swallows what the lead announced
     {"a\xF0<b", {u'a', R}},                           //
     {"a\xF0<bc", {u'a', R, u'<', u'b', u'c'}},        // ... but only then
+    {"X\xC2\x80\xF0\x90", {u'X', 0x80, R}},
+    {"-\xED\xAF\xBF\xED\xBF\xBF-", {u'-', R, R, R, R, u'-'}}, // an encoded surrogate pair: four
+    {"\xE0\xA0\x80\x80-", {0x800, R, u'-'}},                  // a stray continuation after a character
+    {"\xFF\x40\x80", {R, u'@', R}},
+    {"\xEF\xBB\xBF-\xEF\xBF\xBE", {0xFEFF, u'-', 0xFFFE}}, // noncharacters are kept
 };
 
 } // namespace
@@ -46,6 +55,14 @@ const DecodeCase kDecodeCases[] = {
 TEST(Utf8, DecodesLikeTheSystemIncludingEveryKindOfBadSequence) {
     for (const DecodeCase& c : kDecodeCases) {
         EXPECT_EQ(fromUtf8(c.bytes), c.text) << "input of " << c.bytes.size() << " bytes";
+#ifdef _WIN32
+        std::wstring system(c.bytes.size(), L'\0');
+        system.resize(c.bytes.empty() ? 0
+                                      : static_cast<std::size_t>(MultiByteToWideChar(
+                                            CP_UTF8, 0, c.bytes.data(), static_cast<int>(c.bytes.size()),
+                                            system.data(), static_cast<int>(system.size()))));
+        EXPECT_EQ(std::u16string(system.begin(), system.end()), c.text) << "the system's conversion";
+#endif
     }
     // The same inside and across the sixteen-byte blocks of the ASCII path.
     const std::string ascii(37, 'x');

@@ -76,7 +76,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PromptLibrary loaded{{u"before", u"", false, u""}};
     check(parsePromptLibrary(document, loaded), "the saved library can't be read");
     check(loaded == reference::afterRoundTrip(library), "the library changed through a save and a load");
-    check(serializePromptLibrary(loaded) == serializePromptLibrary(reference::afterRoundTrip(library)),
-          "a second save differs");
     return 0;
 }

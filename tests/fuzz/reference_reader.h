@@ -50,25 +50,17 @@ template <typename Decode> bool parseLibrary(std::string_view bytes, PromptLibra
 // What a value becomes after a save and a load: unpaired surrogates turn into U+FFFD and
 // bare line feeds into CR LF.
 inline std::u16string afterRoundTrip(std::u16string_view value) {
-    std::u16string paired;
-    paired.reserve(value.size());
+    std::u16string result;
     for (std::size_t i = 0; i < value.size(); ++i) {
-        const char16_t c = value[i];
+        char16_t c = value[i];
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < value.size() && value[i + 1] >= 0xDC00 &&
             value[i + 1] <= 0xDFFF) {
-            paired.push_back(c);
-            paired.push_back(value[++i]);
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            paired.push_back(0xFFFD);
-        } else {
-            paired.push_back(c);
+            result += {c, value[++i]};
+            continue;
         }
-    }
-    std::u16string result;
-    result.reserve(paired.size());
-    for (std::size_t i = 0; i < paired.size(); ++i) {
-        if (paired[i] == u'\n' && (i == 0 || paired[i - 1] != u'\r')) result.push_back(u'\r');
-        result.push_back(paired[i]);
+        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+        if (c == u'\n' && (result.empty() || result.back() != u'\r')) result.push_back(u'\r');
+        result.push_back(c);
     }
     return result;
 }

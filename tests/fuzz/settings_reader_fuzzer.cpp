@@ -44,12 +44,9 @@ bool toInt(const std::string& text, std::int32_t& value) {
 
 bool toColor(std::string_view text, ColorRef& color) {
     std::string value = trim(text);
-    if (value.empty()) return false;
-    if (value[0] == '#') value.erase(0, 1);
-    if (value.size() != 6) return false;
-    for (const char c : value) {
-        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))) return false;
-    }
+    if (value.starts_with('#')) value.erase(0, 1);
+    if (value.size() != 6 || value.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        return false;
     const unsigned long v = std::strtoul(value.c_str(), nullptr, 16);
     color = static_cast<ColorRef>(((v >> 16) & 0xFF) | (((v >> 8) & 0xFF) << 8) | ((v & 0xFF) << 16));
     return true;
@@ -117,10 +114,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::u16string path = scratchFile();
     static const std::string narrowPath(path.begin(), path.end());
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    {
-        std::ofstream file(narrowPath, std::ios::binary | std::ios::trunc);
-        file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    }
+    std::ofstream(narrowPath, std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     const Settings loaded = loadSettings(path);
     check(loaded == referenceParse(bytes), "differs from the reading rules");
     check(loaded.ai >= 0 && loaded.ai <= 2, "ai outside 0..2");

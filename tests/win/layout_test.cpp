@@ -6,13 +6,6 @@
 
 namespace {
 
-// The client rectangle's right and bottom edges.
-std::pair<int, int> clientSize(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    return {client.right, client.bottom};
-}
-
 void setClientSize(HWND window, int width, int height) {
     RECT rect{0, 0, width, height};
     AdjustWindowRectEx(&rect, WS_OVERLAPPEDWINDOW, TRUE, 0);
@@ -21,75 +14,97 @@ void setClientSize(HWND window, int width, int height) {
     pumpMessages();
 }
 
+// The AI header and strip fill the client area right of the left pane (at least 10 pixels).
 void expectAiAreaFits(HWND window) {
-    const auto [right, bottom] = clientSize(window);
-    EXPECT_EQ(boxOf(app().aiHeader), (Box{580, 10, std::max(right - 590, 10), 30}));
-    EXPECT_EQ(boxOf(app().aiStrip), (Box{580, 34, 35, std::max(bottom - 50, 10)}));
+    RECT client{};
+    GetClientRect(window, &client);
+    EXPECT_EQ(boxOf(app().aiHeader), (Box{580, 10, std::max<int>(client.right - 590, 10), 30}));
+    EXPECT_EQ(boxOf(app().aiStrip), (Box{580, 34, 35, std::max<int>(client.bottom - 50, 10)}));
 }
 
-// The edit box and the glyph buttons against the combo box's selection field.
+// The glyph buttons sit 14 pixels under the combo box's selection field.
 void expectGlyphButtonsUnder(int fieldBottom) {
     EXPECT_EQ(boxOf(app().clearButton), (Box{528, fieldBottom + 14, 14, 14}));
     EXPECT_EQ(boxOf(app().pasteButton), (Box{546, fieldBottom + 14, 14, 14}));
 }
 
+void changeFont(HWND window, int px) {
+    setContentFontSize(px);
+    applyContentFont(window);
+    layoutPromptPane(window);
+    pumpMessages();
+}
+
 } // namespace
 
-TEST_F(MainWindowTest, DefaultFontGeometry) {
+TEST_F(MainWindowTest, GeometryAtTheDefaultFontAndWhenResized) {
     ASSERT_NE(start(), nullptr);
     const AppState& state = app();
-    EXPECT_EQ(boxOf(state.promptHeader), (Box{10, 10, 550, 30}));
-    EXPECT_EQ(boxOf(state.aiCombo).x, 50);
-    EXPECT_EQ(boxOf(state.aiCombo).y, 48);
-    EXPECT_EQ(boxOf(state.aiCombo).width, 510);
-    EXPECT_EQ(boxOf(state.promptCombo).x, 50);
-    EXPECT_EQ(boxOf(state.promptCombo).y, 77);
-    EXPECT_EQ(boxOf(state.promptCombo).width, 510);
-    EXPECT_EQ(boxOf(state.sendButton), (Box{50, 350, 510, 40}));
-    EXPECT_EQ(boxOf(state.promptStrip), (Box{10, 32, 35, 361})); // 3 pixels below the send button
-
+    const struct {
+        HWND window;
+        Box box;
+        bool heightFixed; // a combo box's height is its list's, the system's business
+    } table[] = {
+        {state.promptHeader, {10, 10, 550, 30}, true}, {state.aiCombo, {50, 48, 510, 0}, false},
+        {state.promptCombo, {50, 77, 510, 0}, false},  {state.sendButton, {50, 350, 510, 40}, true},
+        {state.promptStrip, {10, 32, 35, 361}, true}, // 3 pixels below the send button
+    };
     const int field = comboFieldBottom(state.promptCombo);
     ASSERT_GT(field, 77);
-    // The edit box moved down from 110 to 32 pixels under the selection field; bottom kept.
-    const Box edit = boxOf(state.inputEdit);
-    EXPECT_EQ(edit.x, 50);
-    EXPECT_EQ(edit.width, 510);
-    EXPECT_EQ(edit.y, std::max(field + 32, 110));
-    EXPECT_EQ(edit.y + edit.height, 340);
-    expectGlyphButtonsUnder(field);
+    // The edit box lies 32 pixels under the selection field (110 at least); its bottom stays at 340.
+    const int editTop = std::max(field + 32, 110);
+    const Box edit{50, editTop, 510, 340 - editTop};
+    for (const auto& [width, height] : {std::pair{0, 0}, std::pair{1200, 700}, std::pair{560, 300}}) {
+        SCOPED_TRACE(width);
+        if (width) setClientSize(window_, width, height);
+        for (const auto& row : table) {
+            Box box = boxOf(row.window);
+            if (!row.heightFixed) box.height = 0;
+            EXPECT_EQ(box, row.box);
+        }
+        EXPECT_EQ(boxOf(state.inputEdit), edit);
+        expectGlyphButtonsUnder(field);
+        expectAiAreaFits(window_);
+    }
+    EXPECT_EQ(boxOf(state.aiHeader).width, 10); // narrower than 600
+    setClientSize(window_, 1200, 700);
+
+    // Minimised: a client area of nothing, the AI area at its 10-pixel least; restored, recomputed.
+    ShowWindow(window_, SW_MINIMIZE);
+    pumpMessages();
+    ASSERT_TRUE(IsIconic(window_));
+    RECT client{1, 1, 1, 1}, header{}, strip{};
+    GetClientRect(window_, &client);
+    EXPECT_EQ(client.right + client.bottom, 0);
+    GetWindowRect(state.aiHeader, &header);
+    GetWindowRect(state.aiStrip, &strip);
+    EXPECT_EQ(header.right - header.left, 10);
+    EXPECT_EQ(strip.bottom - strip.top, 10);
+    ShowWindow(window_, SW_RESTORE);
+    pumpMessages();
+    ASSERT_FALSE(IsIconic(window_));
     expectAiAreaFits(window_);
+    EXPECT_GT(boxOf(state.aiHeader).width, 10);
 }
 
 TEST_F(MainWindowTest, FontChangesMoveThePromptPane) {
-    writeLibrary({prompt(u"A", true), prompt(u"B", true)});
     ASSERT_NE(start(), nullptr);
     AppState& state = app();
     const int field13 = comboFieldBottom(state.promptCombo);
     const int editTop13 = boxOf(state.inputEdit).y;
 
+    // Sizes below one pixel are ignored.
     HFONT before = state.contentFont.get();
     setContentFontSize(0);
     setContentFontSize(-5);
     EXPECT_EQ(state.contentFont.get(), before);
     EXPECT_EQ(state.fontSize, 13);
 
-    setContentFontSize(18);
-    EXPECT_EQ(state.fontSize, 18);
-    applyContentFont(window_);
-    layoutPromptPane(window_);
-    pumpMessages();
-    for (HWND control :
-         {state.aiCombo, state.promptCombo, state.inputEdit, state.sendButton, state.clearButton,
-          state.pasteButton, state.favoriteButtons.at(0), state.favoriteButtons.at(1)}) {
-        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), state.contentFont.get());
-    }
+    changeFont(window_, 18);
     LOGFONTW font{};
-    GetObjectW(state.contentFont.get(), sizeof(font), &font);
-    EXPECT_EQ(font.lfHeight, -18);
     GetObjectW(state.boldFont.get(), sizeof(font), &font);
     EXPECT_EQ(font.lfHeight, -18);
     EXPECT_EQ(font.lfWeight, 700);
-
     const int field18 = comboFieldBottom(state.promptCombo);
     EXPECT_GT(field18, field13);
     const Box edit18 = boxOf(state.inputEdit);
@@ -99,61 +114,19 @@ TEST_F(MainWindowTest, FontChangesMoveThePromptPane) {
     expectGlyphButtonsUnder(field18);
 
     // Smaller again: the buttons go up, the edit box stays where it is.
-    setContentFontSize(9);
-    applyContentFont(window_);
-    layoutPromptPane(window_);
-    pumpMessages();
+    changeFont(window_, 9);
     const int field9 = comboFieldBottom(state.promptCombo);
     EXPECT_LT(field9, field18);
     EXPECT_EQ(boxOf(state.inputEdit), edit18);
     expectGlyphButtonsUnder(field9);
 
     // A huge font leaves the edit box its 50 pixels, below 340.
-    setContentFontSize(250);
-    applyContentFont(window_);
-    layoutPromptPane(window_);
-    const int fieldHuge = comboFieldBottom(state.promptCombo);
+    changeFont(window_, 250);
     const Box editHuge = boxOf(state.inputEdit);
-    if (fieldHuge + 32 > 290) {
+    if (comboFieldBottom(state.promptCombo) + 32 > 290) {
         EXPECT_EQ(editHuge.height, 50);
         EXPECT_GT(editHuge.y + editHuge.height, 340);
     }
-}
-
-TEST_F(MainWindowTest, ResizingMovesTheAiAreaAndKeepsTheLeftPane) {
-    ASSERT_NE(start(), nullptr);
-    const Box edit = boxOf(app().inputEdit);
-    for (const auto& [width, height] : {std::pair{1200, 700}, std::pair{560, 300}, std::pair{1400, 850}}) {
-        SCOPED_TRACE(width);
-        setClientSize(window_, width, height);
-        expectAiAreaFits(window_);
-        EXPECT_EQ(boxOf(app().promptStrip), (Box{10, 32, 35, 361}));
-        EXPECT_EQ(boxOf(app().inputEdit), edit);
-    }
-    // Narrower than 600: the AI header keeps 10 pixels.
-    setClientSize(window_, 560, 300);
-    EXPECT_EQ(boxOf(app().aiHeader).width, 10);
-}
-
-TEST_F(MainWindowTest, MinimisingShrinksTheAiAreaAndRestoringRecomputesIt) {
-    ASSERT_NE(start(), nullptr);
-    ShowWindow(window_, SW_MINIMIZE);
-    pumpMessages();
-    ASSERT_TRUE(IsIconic(window_));
-    const auto [right, bottom] = clientSize(window_);
-    EXPECT_EQ(right, 0);
-    EXPECT_EQ(bottom, 0);
-    RECT header{}, strip{};
-    GetWindowRect(app().aiHeader, &header);
-    GetWindowRect(app().aiStrip, &strip);
-    EXPECT_EQ(header.right - header.left, 10);
-    EXPECT_EQ(strip.bottom - strip.top, 10);
-
-    ShowWindow(window_, SW_RESTORE);
-    pumpMessages();
-    ASSERT_FALSE(IsIconic(window_));
-    expectAiAreaFits(window_);
-    EXPECT_GT(boxOf(app().aiHeader).width, 10);
 }
 
 TEST_F(MainWindowTest, FavouriteColumnUnderTheSendButton) {
@@ -217,44 +190,4 @@ TEST_F(MainWindowTest, FavouriteCountIsLimitedAndRebuildsStartAfresh) {
     EXPECT_TRUE(state.favoriteIndices.empty());
     EXPECT_FALSE(hasVisibleStyle(state.favHeader));
     EXPECT_FALSE(hasVisibleStyle(state.favStrip));
-
-    // Without a main window nothing changes, old buttons included.
-    state.library[0].fav = true;
-    rebuildFavorites(window_);
-    ASSERT_EQ(state.favoriteButtons.size(), 1u);
-    rebuildFavorites(nullptr);
-    EXPECT_EQ(state.favoriteButtons.size(), 1u);
-    EXPECT_TRUE(IsWindow(state.favoriteButtons[0]));
-}
-
-TEST_F(MainWindowTest, StoredFavouriteLimitFromTheSettingsFile) {
-    writeLibrary({prompt(u"A", true), prompt(u"B", true), prompt(u"C", true), prompt(u"D", true)});
-    writeSettings("mfav=3\r\n");
-    ASSERT_NE(start(), nullptr);
-    EXPECT_EQ(app().maxFavorites, 3);
-    EXPECT_EQ(app().favoriteButtons.size(), 3u);
-}
-
-TEST_F(MainWindowTest, AnOpenSecondaryWindowKeepsItsFontUntilItCloses) {
-    ASSERT_NE(start(), nullptr);
-    AppState& state = app();
-    // Stands in for an About window whose text box got the font at creation.
-    HWND about =
-        CreateWindowExW(0, L"STATIC", L"About", WS_POPUP, 0, 0, 100, 50, window_, nullptr, nullptr, nullptr);
-    ASSERT_NE(about, nullptr);
-    SendMessageW(about, WM_SETFONT, reinterpret_cast<WPARAM>(state.contentFont.get()), TRUE);
-    state.aboutWindow = about;
-
-    HFONT given = state.contentFont.get();
-    setContentFontSize(18);
-    ASSERT_EQ(state.retiredFonts.size(), 1u);
-    EXPECT_EQ(state.retiredFonts[0].get(), given);
-    EXPECT_EQ(GetObjectType(given), static_cast<DWORD>(OBJ_FONT));
-    EXPECT_NE(state.contentFont.get(), given);
-
-    // Once it has closed, the next change deletes the kept font before making the new one.
-    DestroyWindow(about);
-    setContentFontSize(14);
-    EXPECT_TRUE(state.retiredFonts.empty());
-    EXPECT_EQ(state.fontSize, 14);
 }

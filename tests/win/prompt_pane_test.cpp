@@ -2,8 +2,6 @@
 // what each event writes to prompts.xml and prompt.cf.
 #include "tests/win/win_test_support.h"
 
-#include "app/shell.h"
-
 TEST_F(MainWindowTest, ChoosingAnotherPromptKeepsTheTextAndStoresIt) {
     writeLibrary({prompt(u"A", false, u"a-alt"), prompt(u"B", false, u"b-alt"), prompt(u"C")});
     writeSettings("prompt=0\r\nai=Gemini\r\n");
@@ -41,9 +39,11 @@ TEST_F(MainWindowTest, ClearButtonEmptiesTheBoxAndSaves) {
     EXPECT_EQ(library[1].lasttext, u"");
 }
 
-TEST_F(MainWindowTest, ClearButtonWithAnEmptyLibraryStillWritesTheFile) {
+TEST_F(MainWindowTest, WithAnEmptyLibraryClearWritesTheFileAndSendDoesNothing) {
     ASSERT_NE(start(), nullptr);
-    SetWindowTextW(app().inputEdit, L"etwas");
+    SetWindowTextW(app().inputEdit, L"Eingabe");
+    sendCommand(window_, 500, BN_CLICKED, app().sendButton);
+    EXPECT_FALSE(promptsFileExists());
     sendCommand(window_, 9001, 0, nullptr); // any notification
     EXPECT_EQ(windowText(app().inputEdit), u"");
     EXPECT_TRUE(promptsFileExists());
@@ -87,29 +87,4 @@ TEST_F(MainWindowTest, SendStoresTheTextButAFavouriteStoresNothing) {
 
     sendCommand(window_, 500, BN_CLICKED, app().sendButton);
     EXPECT_EQ(readLibrary()[1].lasttext, u"Eingabe");
-}
-
-TEST_F(MainWindowTest, SendWithoutSelectionDoesNothing) {
-    ASSERT_NE(start(), nullptr);
-    SetWindowTextW(app().inputEdit, L"Eingabe");
-    sendCommand(window_, 500, BN_CLICKED, app().sendButton);
-    EXPECT_FALSE(promptsFileExists());
-}
-
-TEST_F(MainWindowTest, FillPromptComboSelectsTheFirstEntryForBadIndices) {
-    writeLibrary({prompt(u"A"), prompt(u"B"), prompt(u"C")});
-    ASSERT_NE(start(), nullptr);
-    SetWindowTextW(app().inputEdit, L"bleibt");
-    fillPromptCombo(2);
-    EXPECT_EQ(comboSelection(app().promptCombo), 2);
-    fillPromptCombo(-1);
-    EXPECT_EQ(comboSelection(app().promptCombo), 0);
-    fillPromptCombo(3);
-    EXPECT_EQ(comboSelection(app().promptCombo), 0);
-    EXPECT_EQ(comboEntries(app().promptCombo).size(), 3u);
-    EXPECT_EQ(windowText(app().inputEdit), u"bleibt");
-    app().library.clear();
-    fillPromptCombo(0);
-    EXPECT_EQ(comboSelection(app().promptCombo), -1);
-    EXPECT_TRUE(comboEntries(app().promptCombo).empty());
 }

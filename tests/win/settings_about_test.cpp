@@ -1,6 +1,6 @@
 // The settings window and the About window, at most one of each, and a font replaced while the
 // secondary windows are open.
-#include "tests/win/secondary_window_support.h"
+#include "tests/win/win_test_support.h"
 
 #include "app/shell.h"
 #include "app/wide_text.h"
@@ -38,7 +38,7 @@ PromptLibrary favourites(int count) {
 
 } // namespace
 
-TEST_F(SecondaryWindowTest, EachSecondaryWindowExistsAtMostOnce) {
+TEST_F(MainWindowTest, EachSecondaryWindowExistsAtMostOnce) {
     ASSERT_NE(start(), nullptr);
     AppState& state = app();
     struct Case {
@@ -79,9 +79,6 @@ TEST_F(SecondaryWindowTest, EachSecondaryWindowExistsAtMostOnce) {
         EXPECT_EQ(screenBoxOf(c.handle), c.box);
         EXPECT_EQ(windowsOfClass(c.className).size(), 1u);
     }
-    EXPECT_TRUE(state.aboutClassRegistered);
-    EXPECT_TRUE(state.settingsClassRegistered);
-    EXPECT_TRUE(state.editorClassRegistered);
 
     // They belong to the main window and go with it.
     close();
@@ -90,7 +87,7 @@ TEST_F(SecondaryWindowTest, EachSecondaryWindowExistsAtMostOnce) {
     EXPECT_EQ(state.editorWindow, nullptr);
 }
 
-TEST_F(SecondaryWindowTest, AboutShowsItsText) {
+TEST_F(MainWindowTest, AboutShowsItsText) {
     ASSERT_NE(start(), nullptr);
     sendCommand(window_, kAbout);
     HWND text = GetDlgItem(app().aboutWindow, 1);
@@ -137,7 +134,7 @@ TEST_F(SecondaryWindowTest, AboutShowsItsText) {
     EXPECT_EQ(fromWide(buffer), shown);
 }
 
-TEST_F(SecondaryWindowTest, SettingsListsShowOddStoredValuesWithoutChangingThem) {
+TEST_F(MainWindowTest, SettingsListsShowOddStoredValuesWithoutChangingThem) {
     writeLibrary(favourites(5));
     writeSettings("sg=8\r\nmfav=3\r\n");
     ASSERT_NE(start(), nullptr);
@@ -171,7 +168,7 @@ TEST_F(SecondaryWindowTest, SettingsListsShowOddStoredValuesWithoutChangingThem)
     EXPECT_EQ(state.fontSize, 40);
 }
 
-TEST_F(SecondaryWindowTest, FontSizeAndCountReachTheMainWindow) {
+TEST_F(MainWindowTest, FontSizeAndCountReachTheMainWindow) {
     writeLibrary(favourites(7));
     writeSettings("ai=Gemini\r\nprompt=4\r\n");
     ASSERT_NE(start(), nullptr);
@@ -181,10 +178,11 @@ TEST_F(SecondaryWindowTest, FontSizeAndCountReachTheMainWindow) {
 
     chooseEntry(kFontSizeCombo, 9);
     EXPECT_EQ(state.fontSize, 18);
-    for (HWND control : {state.aiCombo, state.promptCombo, state.inputEdit, state.sendButton})
+    std::vector<HWND> controls = state.favoriteButtons;
+    controls.insert(controls.end(), {state.aiCombo, state.promptCombo, state.inputEdit, state.sendButton,
+                                     state.clearButton, state.pasteButton});
+    for (HWND control : controls)
         EXPECT_EQ(fontHeightOf(control), 18);
-    for (HWND button : state.favoriteButtons)
-        EXPECT_EQ(fontHeightOf(button), 18);
     EXPECT_EQ(boxOf(state.clearButton).y, comboFieldBottom(state.promptCombo) + 14); // laid out anew
     Settings stored = readSettings();
     EXPECT_EQ(stored.fontSize, 18);
@@ -211,7 +209,7 @@ TEST_F(SecondaryWindowTest, FontSizeAndCountReachTheMainWindow) {
     EXPECT_EQ(readSettings().fontSize, 9);
 }
 
-TEST_F(SecondaryWindowTest, ColoursFollowTheFieldsKeystrokeByKeystroke) {
+TEST_F(MainWindowTest, ColoursFollowTheFieldsKeystrokeByKeystroke) {
     writeSettings("favoriten_bf=#102030\r\n");
     ASSERT_NE(start(), nullptr);
     AppState& state = app();
@@ -252,7 +250,7 @@ TEST_F(SecondaryWindowTest, ColoursFollowTheFieldsKeystrokeByKeystroke) {
     EXPECT_EQ(state.promptColors.textColor, 0x0080FFu);
 }
 
-TEST_F(SecondaryWindowTest, AFontChangeReachesEveryOpenSecondaryWindow) {
+TEST_F(MainWindowTest, AFontChangeReachesEveryOpenSecondaryWindow) {
     writeLibrary({prompt(u"A")});
     ASSERT_NE(start(), nullptr);
     AppState& state = app();

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -17,49 +18,72 @@ std::optional<std::u16string> testLocalAppData() {
     return testRoot;
 }
 
-std::u16string tempFolder() {
-    wchar_t buffer[MAX_PATH]{};
-    GetTempPathW(MAX_PATH, buffer);
-    return fromWide(buffer);
+int WINAPI recordMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
+    dialogs().messageBoxes.push_back({owner, fromWide(text), fromWide(caption), type});
+    return dialogs().messageBoxAnswer;
 }
 
-void removeTree(const std::u16string& folder) {
-    WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW(wide(folder + u"\\*"), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::u16string name = fromWide(found.cFileName);
-            if (name == u"." || name == u"..") continue;
-            const std::u16string path = folder + u"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                removeTree(path);
-            else
-                DeleteFileW(wide(path));
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryW(wide(folder));
+RecordedFileDialog recordDialog(const OPENFILENAMEW& dialog) {
+    RecordedFileDialog seen{dialog.lStructSize,         dialog.hwndOwner, {},
+                            fromWide(dialog.lpstrFile), std::nullopt,     dialog.Flags};
+    for (const wchar_t* piece = dialog.lpstrFilter; piece && *piece; piece += lstrlenW(piece) + 1)
+        seen.filter.push_back(fromWide(piece));
+    if (dialog.lpstrDefExt) seen.defaultExtension = fromWide(dialog.lpstrDefExt);
+    return seen;
+}
+
+BOOL answerFileDialog(LPOPENFILENAMEW dialog, std::vector<RecordedFileDialog>& record) {
+    record.push_back(recordDialog(*dialog));
+    const auto& answer = dialogs().fileDialogAnswer;
+    if (!answer) return FALSE;
+    lstrcpynW(dialog->lpstrFile, wide(*answer), static_cast<int>(dialog->nMaxFile));
+    return TRUE;
+}
+
+BOOL WINAPI answerSaveDialog(LPOPENFILENAMEW dialog) {
+    return answerFileDialog(dialog, dialogs().saveDialogs);
+}
+BOOL WINAPI answerOpenDialog(LPOPENFILENAMEW dialog) {
+    return answerFileDialog(dialog, dialogs().openDialogs);
+}
+
+BOOL CALLBACK collectWindow(HWND window, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
 }
 
 } // namespace
+
+DialogLog& dialogs() {
+    static DialogLog log;
+    return log;
+}
 
 void MainWindowTest::SetUp() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string name = std::string(info->test_suite_name()) + "." + info->name() + "." +
                              std::to_string(GetCurrentProcessId()) + "." + std::to_string(GetTickCount());
-    root_ = tempFolder() + u"vbx-" + std::u16string(name.begin(), name.end());
+    root_ = (std::filesystem::temp_directory_path() / ("vbx-" + name)).u16string();
     CreateDirectoryW(wide(root_), nullptr);
     testRoot = root_;
     setLocalAppDataLookup(testLocalAppData);
     // Several tests may share one process when run by hand: start from a fresh state.
     app() = AppState{};
     app().whiteBrush.reset(CreateSolidBrush(RGB(255, 255, 255)));
+    dialogs() = DialogLog{};
+    showMessageBox = recordMessageBox;
+    askSaveFileName = answerSaveDialog;
+    askOpenFileName = answerOpenDialog;
 }
 
 void MainWindowTest::TearDown() {
     close();
     setLocalAppDataLookup(nullptr);
-    removeTree(root_);
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(root_), ignored);
+    showMessageBox = MessageBoxW;
+    askSaveFileName = GetSaveFileNameW;
+    askOpenFileName = GetOpenFileNameW;
 }
 
 HWND MainWindowTest::start(int show) {
@@ -326,4 +350,39 @@ std::u16string buildFolder(const char16_t* subfolder) {
     folder += subfolder;
     CreateDirectoryW(wide(folder), nullptr);
     return folder;
+}
+
+std::vector<HWND> windowsOfClass(const wchar_t* className) {
+    std::vector<HWND> all, matching;
+    EnumThreadWindows(GetCurrentThreadId(), collectWindow, reinterpret_cast<LPARAM>(&all));
+    for (HWND window : all) {
+        wchar_t name[64]{};
+        GetClassNameW(window, name, 64);
+        if (lstrcmpiW(name, className) == 0) matching.push_back(window);
+    }
+    return matching;
+}
+
+std::vector<HWND> childWindows(HWND parent) {
+    std::vector<HWND> children;
+    EnumChildWindows(parent, collectWindow, reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+int fontHeightOf(HWND window) {
+    auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+    LOGFONTW description{};
+    if (!font || GetObjectW(font, sizeof(description), &description) != sizeof(description)) return 0;
+    return -description.lfHeight;
+}
+
+void typeText(HWND edit, const std::u16string& text) {
+    for (char16_t c : text)
+        SendMessageW(edit, WM_CHAR, c, 1);
+}
+
+Box screenBoxOf(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }

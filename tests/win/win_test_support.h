@@ -1,8 +1,10 @@
 #pragma once
 // Starts the real main window inside the test process, each test from an empty storage
-// folder of its own, and reads back what the program shows and writes.
+// folder of its own, reads back what the program shows and writes, and answers the message
+// boxes and file dialogs: each call is recorded, and the answer is set beforehand.
 
 #include "app/app_state.h"
+#include "app/dialogs.h"
 #include "app/layout_model.h"
 #include "library/prompt_library.h"
 #include "settings/settings.h"
@@ -13,6 +15,33 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+struct RecordedMessageBox {
+    HWND owner;
+    std::u16string text;
+    std::u16string caption;
+    UINT type;
+};
+
+// What a file dialog was given.
+struct RecordedFileDialog {
+    DWORD structSize;
+    HWND owner;
+    std::vector<std::u16string> filter; // the NUL-separated pieces
+    std::u16string initialFile;
+    std::optional<std::u16string> defaultExtension;
+    DWORD flags;
+};
+
+// What the replaced dialogs were asked, and what they answer.
+struct DialogLog {
+    int messageBoxAnswer = IDOK;                    // IDYES, IDNO, IDOK
+    std::optional<std::u16string> fileDialogAnswer; // the chosen path; nullopt cancels
+    std::vector<RecordedMessageBox> messageBoxes;
+    std::vector<RecordedFileDialog> saveDialogs;
+    std::vector<RecordedFileDialog> openDialogs;
+};
+DialogLog& dialogs();
 
 class MainWindowTest : public ::testing::Test {
   protected:
@@ -36,6 +65,8 @@ class MainWindowTest : public ::testing::Test {
     Settings readSettings() const;
     bool promptsFileExists() const;
     void removePromptsFile();
+    // A file in the test's own folder, outside the storage folder.
+    std::u16string testFile(const char16_t* name) const { return root_ + u"\\" + name; }
 
     std::u16string root_; // the test's own local application data folder
     HWND window_ = nullptr;
@@ -46,6 +77,8 @@ void pumpMessages();
 
 // The window's rectangle in the main window's client coordinates, as x/y/width/height.
 Box boxOf(HWND window);
+// The window rectangle in screen coordinates as x/y/width/height.
+Box screenBoxOf(HWND window);
 std::u16string windowText(HWND window);
 // Shown as far as the window itself is concerned, whether or not its parent is.
 bool hasVisibleStyle(HWND window);
@@ -58,6 +91,15 @@ int comboFieldBottom(HWND combo);
 void sendCommand(HWND mainWindow, int id, int notification = 0, HWND control = nullptr);
 // Chooses an entry of promptCombo as the user would: the list changes, then CBN_SELCHANGE.
 void choosePrompt(int index);
+
+// The program's top-level windows of this class.
+std::vector<HWND> windowsOfClass(const wchar_t* className);
+// The child windows, in the order the system lists them.
+std::vector<HWND> childWindows(HWND parent);
+// The pixel height the window's font asks for, 0 when the font is gone or none is set.
+int fontHeightOf(HWND window);
+// Types the text into an edit box one character at a time, as the keyboard would.
+void typeText(HWND edit, const std::u16string& text);
 
 Prompt prompt(const char16_t* name, bool fav = false, const char16_t* lasttext = u"");
 

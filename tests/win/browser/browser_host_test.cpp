@@ -30,28 +30,23 @@ template <typename Method> long slotOf(Method method) {
 // The journal of the loader double, reached through its own exports.
 struct FakeLoader {
     using Count = int (*)();
-    using Entry = const wchar_t* (*)(int);
-    using Clear = void (*)();
-
     FakeLoader() {
         module = LoadLibraryW(L"WebView2Loader.dll");
-        if (!module) return;
-        entryCount = reinterpret_cast<Count>(
-            reinterpret_cast<void*>(GetProcAddress(module, "FakeWebView2EntryCount")));
-        entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(module, "FakeWebView2Entry")));
-        clear = reinterpret_cast<Clear>(
-            reinterpret_cast<void*>(GetProcAddress(module, "FakeWebView2ClearJournal")));
-        liveObjects = reinterpret_cast<Count>(
-            reinterpret_cast<void*>(GetProcAddress(module, "FakeWebView2LiveObjects")));
-        pending = reinterpret_cast<Count>(
-            reinterpret_cast<void*>(GetProcAddress(module, "FakeWebView2PendingCallbacks")));
+        auto find = [this](const char* name) {
+            return module ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
+        };
+        entryCount = reinterpret_cast<Count>(find("FakeWebView2EntryCount"));
+        entry = reinterpret_cast<const wchar_t* (*)(int)>(find("FakeWebView2Entry"));
+        clear = reinterpret_cast<void (*)()>(find("FakeWebView2ClearJournal"));
+        liveObjects = reinterpret_cast<Count>(find("FakeWebView2LiveObjects"));
+        pending = reinterpret_cast<Count>(find("FakeWebView2PendingCallbacks"));
     }
     bool ready() const { return entryCount && entry && clear && liveObjects && pending; }
 
     HMODULE module = nullptr;
     Count entryCount = nullptr;
-    Entry entry = nullptr;
-    Clear clear = nullptr;
+    const wchar_t* (*entry)(int) = nullptr;
+    void (*clear)() = nullptr;
     Count liveObjects = nullptr;
     Count pending = nullptr;
 };
@@ -76,15 +71,10 @@ std::wstring boundsEntry(RECT r) {
            std::to_wstring(r.right) + L" " + std::to_wstring(r.bottom);
 }
 
-RECT clientOf(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    return client;
-}
-
 // The view's place for the window's current client area.
 RECT expectedBounds(HWND window) {
-    const RECT client = clientOf(window);
+    RECT client{};
+    GetClientRect(window, &client);
     return {620, 48, client.right - 10, client.bottom - 10};
 }
 
@@ -129,17 +119,11 @@ class BrowserTest : public MainWindowTest {
         ASSERT_EQ(loader().pending(), 0);
     }
 
-    std::vector<std::wstring> journal() const {
-        std::vector<std::wstring> lines;
-        for (int i = 0; i < loader().entryCount(); ++i)
-            lines.emplace_back(loader().entry(i));
-        return lines;
-    }
     // Journal lines that start with `prefix`.
     std::vector<std::wstring> calls(const std::wstring& prefix) const {
         std::vector<std::wstring> found;
-        for (const std::wstring& line : journal())
-            if (line.rfind(prefix, 0) == 0) found.push_back(line);
+        for (int i = 0; i < loader().entryCount(); ++i)
+            if (std::wstring line = loader().entry(i); line.starts_with(prefix)) found.push_back(line);
         return found;
     }
     std::vector<std::wstring> navigations() const { return calls(L"Navigate "); }
@@ -234,42 +218,53 @@ TEST_F(BrowserTest, TheStoredChatOpensWhenTheControllerArrives) {
     EXPECT_TRUE(calls(L"unexpected").empty());
 }
 
-TEST_F(BrowserTest, EachChatOpensItsStartAddress) {
-    const std::pair<const char*, const wchar_t*> chats[] = {
-        {"ai=ChatGPT\r\n", L"Navigate https://chatgpt.com/"},
-        {"ai=Copilot\r\n", L"Navigate https://copilot.microsoft.com/"},
-        {"", L"Navigate https://chatgpt.com/"}};
-    for (const auto& [settings, navigation] : chats) {
-        writeSettings(settings);
+TEST_F(BrowserTest, EachChatOpensItsStartAddressInTheProfileFolder) {
+    const struct {
+        const char* settings;
+        const wchar_t* localAppData;
+        const wchar_t* userDataFolder;
+        const wchar_t* navigation;
+    } cases[] = {
+        {"ai=ChatGPT\r\n", L"C:\\P", L"C:\\P\\Scrivane_V4", L"Navigate https://chatgpt.com/"},
+        {"ai=Copilot\r\n", L"C:\\P", L"C:\\P\\Scrivane_V4", L"Navigate https://copilot.microsoft.com/"},
+        // Without LOCALAPPDATA the runtime chooses the profile folder.
+        {"", L"", L"null", L"Navigate https://chatgpt.com/"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.settings);
+        writeSettings(c.settings);
+        _wputenv_s(L"LOCALAPPDATA", c.localAppData);
         loader().clear();
         ASSERT_NE(start(), nullptr);
         deliverCallbacks();
-        EXPECT_EQ(navigations(), std::vector<std::wstring>{navigation}) << settings;
+        EXPECT_EQ(calls(L"CreateCoreWebView2EnvironmentWithOptions "),
+                  std::vector<std::wstring>{L"CreateCoreWebView2EnvironmentWithOptions browserFolder=null "
+                                            L"userDataFolder=" +
+                                            std::wstring(c.userDataFolder) + L" options=null"});
+        EXPECT_EQ(navigations(), std::vector<std::wstring>{c.navigation});
         restart();
     }
 }
 
-TEST_F(BrowserTest, WithoutLocalAppDataTheRuntimeChoosesTheProfileFolder) {
-    _wputenv_s(L"LOCALAPPDATA", L"");
-    ASSERT_NE(start(), nullptr);
-    deliverCallbacks();
-    EXPECT_EQ(
-        calls(L"CreateCoreWebView2EnvironmentWithOptions "),
-        std::vector<std::wstring>{
-            L"CreateCoreWebView2EnvironmentWithOptions browserFolder=null userDataFolder=null options=null"});
-    EXPECT_EQ(navigations().size(), 1u);
-}
-
-TEST_F(BrowserTest, SwitchingTheChatBeforeTheViewExistsOnlyStoresIt) {
+TEST_F(BrowserTest, BeforeTheViewExistsSwitchingAndSendingOnlyStore) {
+    writeLibrary({prompt(u"Erster")});
     writeSettings("ai=ChatGPT\r\n");
     ASSERT_NE(create(), nullptr);
     chooseChat(2);
     EXPECT_EQ(readSettings().ai, 2);
+    SetWindowTextW(app().inputEdit, L"noch ohne Ansicht");
+    removePromptsFile();
+    sendCommand(window_, 500, BN_CLICKED, app().sendButton);
+    EXPECT_EQ(readLibrary()[0].lasttext, u"noch ohne Ansicht");
+    // Resized before the view exists: harmless.
+    SetWindowPos(window_, nullptr, 0, 0, 1200, 700, SWP_NOMOVE | SWP_NOZORDER);
     EXPECT_TRUE(navigations().empty());
+    EXPECT_TRUE(calls(L"put_Bounds").empty());
 
-    // The view still opens the chat chosen at start-up.
+    // The view opens the chat chosen at start-up, at the current bounds, and gets no script.
     deliverCallbacks();
     EXPECT_EQ(navigations(), std::vector<std::wstring>{L"Navigate https://chatgpt.com/"});
+    EXPECT_EQ(calls(L"put_Bounds"), std::vector<std::wstring>{boundsEntry(expectedBounds(window_))});
+    EXPECT_TRUE(scripts().empty());
     EXPECT_EQ(readSettings().ai, 2);
 }
 
@@ -296,24 +291,15 @@ TEST_F(BrowserTest, SwitchingTheChatAfterwardsOpensIt) {
 }
 
 TEST_F(BrowserTest, BoundsFollowTheWindowAfterResizeAndMinimise) {
-    ASSERT_NE(create(), nullptr);
-    // Resized before the view exists: harmless, and the first bounds are the current ones.
-    SetWindowPos(window_, nullptr, 0, 0, 1200, 700, SWP_NOMOVE | SWP_NOZORDER);
-    EXPECT_TRUE(calls(L"put_Bounds").empty());
+    ASSERT_NE(start(), nullptr);
     deliverCallbacks();
-    EXPECT_EQ(calls(L"put_Bounds"), std::vector<std::wstring>{boundsEntry(expectedBounds(window_))});
-
-    SetWindowPos(window_, nullptr, 0, 0, 1400, 900, SWP_NOMOVE | SWP_NOZORDER);
-    pumpMessages();
-    const RECT client = clientOf(window_);
-    EXPECT_EQ(lastBounds(), boundsEntry({620, 48, client.right - 10, client.bottom - 10}));
-
-    // A client area narrower than the view's left edge gives an unclamped rectangle.
-    SetWindowPos(window_, nullptr, 0, 0, 400, 80, SWP_NOMOVE | SWP_NOZORDER);
-    pumpMessages();
-    const RECT small = clientOf(window_);
-    EXPECT_LT(small.right - 10, 620);
-    EXPECT_EQ(lastBounds(), boundsEntry({620, 48, small.right - 10, small.bottom - 10}));
+    // Narrower than the view's left edge gives an unclamped rectangle.
+    for (const auto& [width, height] : {std::pair{1400, 900}, std::pair{400, 80}}) {
+        SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+        pumpMessages();
+        EXPECT_EQ(lastBounds(), boundsEntry(expectedBounds(window_))) << width;
+    }
+    EXPECT_LT(expectedBounds(window_).right, 620);
 
     ShowWindow(window_, SW_MINIMIZE);
     pumpMessages();
@@ -347,17 +333,6 @@ TEST_F(BrowserTest, SendButtonHandsTheExactScriptToTheView) {
     EXPECT_EQ(readLibrary()[1].lasttext, u"");
 }
 
-TEST_F(BrowserTest, SendButtonBeforeTheViewExistsStillStoresAndSaves) {
-    writeLibrary({prompt(u"Erster")});
-    ASSERT_NE(create(), nullptr);
-    SetWindowTextW(app().inputEdit, L"noch ohne Ansicht");
-    removePromptsFile();
-    sendCommand(window_, 500, BN_CLICKED, app().sendButton);
-    EXPECT_EQ(readLibrary()[0].lasttext, u"noch ohne Ansicht");
-    deliverCallbacks();
-    EXPECT_TRUE(scripts().empty());
-}
-
 TEST_F(BrowserTest, FavouriteButtonsSendTheBoxTextAndSaveNothing) {
     writeLibrary({prompt(u"Kein Favorit"), prompt(u"Fav A", true, u"alt A"), prompt(u"Fav B", true)});
     ASSERT_NE(start(), nullptr);
@@ -384,6 +359,16 @@ TEST_F(BrowserTest, FavouriteButtonsSendTheBoxTextAndSaveNothing) {
     sendCommand(window_, 8002, BN_CLICKED);
     sendCommand(window_, 8099, BN_CLICKED);
     EXPECT_TRUE(scripts().empty());
+
+    // Every reference is given back at the end; the environment went when the controller came.
+    EXPECT_EQ(loader().liveObjects(), 2);
+    close();
+    releaseBrowser();
+    EXPECT_FALSE(app().browserController);
+    EXPECT_FALSE(app().webView);
+    EXPECT_EQ(loader().liveObjects(), 0);
+    EXPECT_EQ(calls(L"Controller deleted").size(), 1u);
+    EXPECT_EQ(calls(L"WebView deleted").size(), 1u);
 }
 
 TEST_F(BrowserTest, WithoutAViewTheProgramWorksOnAndShowsTheHint) {
@@ -425,24 +410,6 @@ TEST_F(BrowserTest, WithoutAViewTheProgramWorksOnAndShowsTheHint) {
         EXPECT_TRUE(calls(L"unexpected").empty());
         restart();
     }
-}
-
-TEST_F(BrowserTest, EveryReferenceIsGivenBackAtTheEnd) {
-    writeLibrary({prompt(u"Erster", true)});
-    ASSERT_NE(start(), nullptr);
-    deliverCallbacks();
-    sendCommand(window_, 500, BN_CLICKED, app().sendButton);
-    sendCommand(window_, 8000, BN_CLICKED);
-    chooseChat(2);
-    EXPECT_EQ(loader().liveObjects(), 2); // the controller and its view, the environment is gone
-    close();
-    releaseBrowser();
-    EXPECT_FALSE(app().browserController);
-    EXPECT_FALSE(app().webView);
-    EXPECT_EQ(loader().liveObjects(), 0);
-    EXPECT_EQ(calls(L"Controller deleted").size(), 1u);
-    EXPECT_EQ(calls(L"WebView deleted").size(), 1u);
-    EXPECT_EQ(calls(L"Environment deleted").size(), 1u);
 }
 
 // Run from the copy of this exe that has no WebView2Loader.dll beside it.

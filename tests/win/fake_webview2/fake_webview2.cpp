@@ -82,6 +82,16 @@ template <typename Handler> void checkHandler(const wchar_t* name, Handler* hand
     note(line);
 }
 
+// A method the program must never call: noted as unexpected, and refused.
+#define VBX_UNEXPECTED(method, ...)                                                                          \
+    HRESULT STDMETHODCALLTYPE method(__VA_ARGS__) override {                                                 \
+        return unexpected(L"" #method);                                                                      \
+    }
+// Both methods of an event, add_ and remove_.
+#define VBX_UNEXPECTED_EVENT(event)                                                                          \
+    VBX_UNEXPECTED(add_##event, IUnknown*, WebView2EventToken*)                                              \
+    VBX_UNEXPECTED(remove_##event, WebView2EventToken)
+
 template <typename Interface> class FakeObject : public Interface {
   public:
     explicit FakeObject(const wchar_t* name) : name_(name) { ++liveObjects; }
@@ -119,89 +129,33 @@ template <typename Interface> class FakeObject : public Interface {
 class FakeWebView final : public FakeObject<ICoreWebView2> {
   public:
     FakeWebView() : FakeObject(L"WebView") {}
-    HRESULT STDMETHODCALLTYPE get_Settings(void**) override { return unexpected(L"get_Settings"); }
-    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR*) override { return unexpected(L"get_Source"); }
+    VBX_UNEXPECTED(get_Settings, void**)
+    VBX_UNEXPECTED(get_Source, LPWSTR*)
     HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override {
         note(std::wstring(L"Navigate ") + (uri ? uri : L"(null)"));
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR) override { return unexpected(L"NavigateToString"); }
-    HRESULT STDMETHODCALLTYPE add_NavigationStarting(IUnknown*, WebView2EventToken*) override {
-        return unexpected(L"add_NavigationStarting");
-    }
-    HRESULT STDMETHODCALLTYPE remove_NavigationStarting(WebView2EventToken) override {
-        return unexpected(L"remove_NavigationStarting");
-    }
-    HRESULT STDMETHODCALLTYPE add_ContentLoading(IUnknown*, WebView2EventToken*) override {
-        return unexpected(L"add_ContentLoading");
-    }
-    HRESULT STDMETHODCALLTYPE remove_ContentLoading(WebView2EventToken) override {
-        return unexpected(L"remove_ContentLoading");
-    }
-    HRESULT STDMETHODCALLTYPE add_SourceChanged(IUnknown*, WebView2EventToken*) override {
-        return unexpected(L"add_SourceChanged");
-    }
-    HRESULT STDMETHODCALLTYPE remove_SourceChanged(WebView2EventToken) override {
-        return unexpected(L"remove_SourceChanged");
-    }
-    HRESULT STDMETHODCALLTYPE add_HistoryChanged(IUnknown*, WebView2EventToken*) override {
-        return unexpected(L"add_HistoryChanged");
-    }
-    HRESULT STDMETHODCALLTYPE remove_HistoryChanged(WebView2EventToken) override {
-        return unexpected(L"remove_HistoryChanged");
-    }
-    HRESULT STDMETHODCALLTYPE add_NavigationCompleted(IUnknown*, WebView2EventToken*) override {
-        return unexpected(L"add_NavigationCompleted");
-    }
-    HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(WebView2EventToken) override {
-        return unexpected(L"remove_NavigationCompleted");
-    }
-    HRESULT STDMETHODCALLTYPE add_FrameNavigationStarting(IUnknown*, WebView2EventToken*) override {
-        return unexpected(L"add_FrameNavigationStarting");
-    }
-    HRESULT STDMETHODCALLTYPE remove_FrameNavigationStarting(WebView2EventToken) override {
-        return unexpected(L"remove_FrameNavigationStarting");
-    }
-    HRESULT STDMETHODCALLTYPE add_FrameNavigationCompleted(IUnknown*, WebView2EventToken*) override {
-        return unexpected(L"add_FrameNavigationCompleted");
-    }
-    HRESULT STDMETHODCALLTYPE remove_FrameNavigationCompleted(WebView2EventToken) override {
-        return unexpected(L"remove_FrameNavigationCompleted");
-    }
-    HRESULT STDMETHODCALLTYPE add_ScriptDialogOpening(IUnknown*, WebView2EventToken*) override {
-        return unexpected(L"add_ScriptDialogOpening");
-    }
-    HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(WebView2EventToken) override {
-        return unexpected(L"remove_ScriptDialogOpening");
-    }
-    HRESULT STDMETHODCALLTYPE add_PermissionRequested(IUnknown*, WebView2EventToken*) override {
-        return unexpected(L"add_PermissionRequested");
-    }
-    HRESULT STDMETHODCALLTYPE remove_PermissionRequested(WebView2EventToken) override {
-        return unexpected(L"remove_PermissionRequested");
-    }
-    HRESULT STDMETHODCALLTYPE add_ProcessFailed(IUnknown*, WebView2EventToken*) override {
-        return unexpected(L"add_ProcessFailed");
-    }
-    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(WebView2EventToken) override {
-        return unexpected(L"remove_ProcessFailed");
-    }
-    HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(LPCWSTR, IUnknown*) override {
-        return unexpected(L"AddScriptToExecuteOnDocumentCreated");
-    }
-    HRESULT STDMETHODCALLTYPE RemoveScriptToExecuteOnDocumentCreated(LPCWSTR) override {
-        return unexpected(L"RemoveScriptToExecuteOnDocumentCreated");
-    }
+    VBX_UNEXPECTED(NavigateToString, LPCWSTR)
+    VBX_UNEXPECTED_EVENT(NavigationStarting)
+    VBX_UNEXPECTED_EVENT(ContentLoading)
+    VBX_UNEXPECTED_EVENT(SourceChanged)
+    VBX_UNEXPECTED_EVENT(HistoryChanged)
+    VBX_UNEXPECTED_EVENT(NavigationCompleted)
+    VBX_UNEXPECTED_EVENT(FrameNavigationStarting)
+    VBX_UNEXPECTED_EVENT(FrameNavigationCompleted)
+    VBX_UNEXPECTED_EVENT(ScriptDialogOpening)
+    VBX_UNEXPECTED_EVENT(PermissionRequested)
+    VBX_UNEXPECTED_EVENT(ProcessFailed)
+    VBX_UNEXPECTED(AddScriptToExecuteOnDocumentCreated, LPCWSTR, IUnknown*)
+    VBX_UNEXPECTED(RemoveScriptToExecuteOnDocumentCreated, LPCWSTR)
     HRESULT STDMETHODCALLTYPE ExecuteScript(LPCWSTR javaScript,
                                             ICoreWebView2ExecuteScriptCompletedHandler* handler) override {
         note(std::wstring(L"ExecuteScript handler=") + (handler ? L"set " : L"null ") +
              (javaScript ? javaScript : L"(null)"));
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE CapturePreview(std::int32_t, IStream*, IUnknown*) override {
-        return unexpected(L"CapturePreview");
-    }
-    HRESULT STDMETHODCALLTYPE Reload() override { return unexpected(L"Reload"); }
+    VBX_UNEXPECTED(CapturePreview, std::int32_t, IStream*, IUnknown*)
+    VBX_UNEXPECTED(Reload)
 };
 
 class FakeController final : public FakeObject<ICoreWebView2Controller> {
@@ -209,56 +163,27 @@ class FakeController final : public FakeObject<ICoreWebView2Controller> {
     FakeController() : FakeObject(L"Controller"), webView_(new FakeWebView) {}
     ~FakeController() override { webView_->Release(); }
 
-    HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL*) override { return unexpected(L"get_IsVisible"); }
-    HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL) override { return unexpected(L"put_IsVisible"); }
-    HRESULT STDMETHODCALLTYPE get_Bounds(RECT*) override { return unexpected(L"get_Bounds"); }
+    VBX_UNEXPECTED(get_IsVisible, BOOL*)
+    VBX_UNEXPECTED(put_IsVisible, BOOL)
+    VBX_UNEXPECTED(get_Bounds, RECT*)
     HRESULT STDMETHODCALLTYPE put_Bounds(RECT bounds) override {
         note(L"put_Bounds " + std::to_wstring(bounds.left) + L" " + std::to_wstring(bounds.top) + L" " +
              std::to_wstring(bounds.right) + L" " + std::to_wstring(bounds.bottom));
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_ZoomFactor(double*) override { return unexpected(L"get_ZoomFactor"); }
-    HRESULT STDMETHODCALLTYPE put_ZoomFactor(double) override { return unexpected(L"put_ZoomFactor"); }
-    HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(IUnknown*, WebView2EventToken*) override {
-        return unexpected(L"add_ZoomFactorChanged");
-    }
-    HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(WebView2EventToken) override {
-        return unexpected(L"remove_ZoomFactorChanged");
-    }
-    HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT, double) override {
-        return unexpected(L"SetBoundsAndZoomFactor");
-    }
-    HRESULT STDMETHODCALLTYPE MoveFocus(std::int32_t) override { return unexpected(L"MoveFocus"); }
-    HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(IUnknown*, WebView2EventToken*) override {
-        return unexpected(L"add_MoveFocusRequested");
-    }
-    HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(WebView2EventToken) override {
-        return unexpected(L"remove_MoveFocusRequested");
-    }
-    HRESULT STDMETHODCALLTYPE add_GotFocus(IUnknown*, WebView2EventToken*) override {
-        return unexpected(L"add_GotFocus");
-    }
-    HRESULT STDMETHODCALLTYPE remove_GotFocus(WebView2EventToken) override {
-        return unexpected(L"remove_GotFocus");
-    }
-    HRESULT STDMETHODCALLTYPE add_LostFocus(IUnknown*, WebView2EventToken*) override {
-        return unexpected(L"add_LostFocus");
-    }
-    HRESULT STDMETHODCALLTYPE remove_LostFocus(WebView2EventToken) override {
-        return unexpected(L"remove_LostFocus");
-    }
-    HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(IUnknown*, WebView2EventToken*) override {
-        return unexpected(L"add_AcceleratorKeyPressed");
-    }
-    HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(WebView2EventToken) override {
-        return unexpected(L"remove_AcceleratorKeyPressed");
-    }
-    HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND*) override { return unexpected(L"get_ParentWindow"); }
-    HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND) override { return unexpected(L"put_ParentWindow"); }
-    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override {
-        return unexpected(L"NotifyParentWindowPositionChanged");
-    }
-    HRESULT STDMETHODCALLTYPE Close() override { return unexpected(L"Close"); }
+    VBX_UNEXPECTED(get_ZoomFactor, double*)
+    VBX_UNEXPECTED(put_ZoomFactor, double)
+    VBX_UNEXPECTED_EVENT(ZoomFactorChanged)
+    VBX_UNEXPECTED(SetBoundsAndZoomFactor, RECT, double)
+    VBX_UNEXPECTED(MoveFocus, std::int32_t)
+    VBX_UNEXPECTED_EVENT(MoveFocusRequested)
+    VBX_UNEXPECTED_EVENT(GotFocus)
+    VBX_UNEXPECTED_EVENT(LostFocus)
+    VBX_UNEXPECTED_EVENT(AcceleratorKeyPressed)
+    VBX_UNEXPECTED(get_ParentWindow, HWND*)
+    VBX_UNEXPECTED(put_ParentWindow, HWND)
+    VBX_UNEXPECTED(NotifyParentWindowPositionChanged)
+    VBX_UNEXPECTED(Close)
     HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** coreWebView2) override {
         note(L"get_CoreWebView2");
         webView_->AddRef();
@@ -343,18 +268,9 @@ class FakeEnvironment final : public FakeObject<ICoreWebView2Environment> {
         post(pending);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(IStream*, int, LPCWSTR, LPCWSTR, void**) override {
-        return unexpected(L"CreateWebResourceResponse");
-    }
-    HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR*) override {
-        return unexpected(L"get_BrowserVersionString");
-    }
-    HRESULT STDMETHODCALLTYPE add_NewBrowserVersionAvailable(IUnknown*, WebView2EventToken*) override {
-        return unexpected(L"add_NewBrowserVersionAvailable");
-    }
-    HRESULT STDMETHODCALLTYPE remove_NewBrowserVersionAvailable(WebView2EventToken) override {
-        return unexpected(L"remove_NewBrowserVersionAvailable");
-    }
+    VBX_UNEXPECTED(CreateWebResourceResponse, IStream*, int, LPCWSTR, LPCWSTR, void**)
+    VBX_UNEXPECTED(get_BrowserVersionString, LPWSTR*)
+    VBX_UNEXPECTED_EVENT(NewBrowserVersionAvailable)
 };
 
 } // namespace

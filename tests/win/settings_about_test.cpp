@@ -198,11 +198,6 @@ TEST_F(MainWindowTest, FontSizeAndCountReachTheMainWindow) {
     EXPECT_EQ(stored.maxFavorites, 20);
     EXPECT_EQ(stored.fontSize, 18);
 
-    chooseEntry(kCountCombo, 0); // "5"
-    EXPECT_EQ(state.maxFavorites, 5);
-    EXPECT_EQ(state.favoriteButtons.size(), 5u);
-    EXPECT_EQ(readSettings().maxFavorites, 5);
-
     chooseEntry(kFontSizeCombo, 0);
     EXPECT_EQ(state.fontSize, 9);
     EXPECT_EQ(fontHeightOf(state.inputEdit), 9);

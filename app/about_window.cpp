@@ -41,8 +41,7 @@ LRESULT CALLBACK aboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_CTLCOLORSTATIC:
         return controlColorAnswer(reinterpret_cast<HDC>(wParam));
     case WM_NCDESTROY:
-        if (app().aboutWindow == window) app().aboutWindow = nullptr;
-        releaseRetiredFonts();
+        secondaryWindowGone(app().aboutWindow, window);
         return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);

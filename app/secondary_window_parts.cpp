@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/secondary_windows.h"
+#include "app/shell.h"
 
 #include <vector>
 
@@ -32,6 +33,11 @@ HWND createControl(HWND parent, DWORD exStyle, const wchar_t* className, const w
     if (control && app().contentFont)
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(app().contentFont.get()), TRUE);
     return control;
+}
+
+void secondaryWindowGone(HWND& slot, HWND window) {
+    if (slot == window) slot = nullptr;
+    releaseRetiredFonts();
 }
 
 std::u16string readWindowText(HWND window) {

@@ -19,5 +19,9 @@ void registerClassOnce(bool& registered, const wchar_t* className, WNDPROC proce
 HWND createControl(HWND parent, DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style,
                    int x, int y, int width, int height, int id);
 
+// The end of an About, settings or editor window (its WM_NCDESTROY): the handle kept in
+// `slot` is cleared if it is this window's, and fonts kept for the open windows may go.
+void secondaryWindowGone(HWND& slot, HWND window);
+
 // The whole text of a window.
 std::u16string readWindowText(HWND window);

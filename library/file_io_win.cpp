@@ -12,9 +12,11 @@ const wchar_t* wide(const std::u16string& text) {
     return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
+// A file or file mapping handle. CreateFileW fails with INVALID_HANDLE_VALUE and
+// CreateFileMappingW with null; both are held as "no handle".
 class FileHandle {
   public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    explicit FileHandle(HANDLE handle) : handle_(handle ? handle : INVALID_HANDLE_VALUE) {}
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
     ~FileHandle() { close(); }
@@ -31,21 +33,7 @@ class FileHandle {
     HANDLE handle_;
 };
 
-// A file mapping object and a view of it, closed and unmapped when they go.
-class MappingHandle {
-  public:
-    explicit MappingHandle(HANDLE handle) : handle_(handle) {}
-    MappingHandle(const MappingHandle&) = delete;
-    MappingHandle& operator=(const MappingHandle&) = delete;
-    ~MappingHandle() {
-        if (handle_) CloseHandle(handle_);
-    }
-    HANDLE get() const { return handle_; }
-
-  private:
-    HANDLE handle_;
-};
-
+// A view of a file mapping, unmapped when it goes.
 struct MappedView {
     explicit MappedView(const void* at) : address(at) {}
     MappedView(const MappedView&) = delete;
@@ -133,8 +121,8 @@ bool useWholeFile(const std::u16string& path, const std::function<bool(std::stri
     if (!file.valid() || !GetFileSizeEx(file.get(), &size) || size.QuadPart == 0) return useCopy();
     // The pages come straight from the file cache: no buffer of the file's size to allocate
     // and fill, which with a big library costs more than parsing it.
-    const MappingHandle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-    const MappedView view(mapping.get() ? MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0) : nullptr);
+    const FileHandle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    const MappedView view(mapping.valid() ? MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0) : nullptr);
     if (!view.address) return useCopy();
     return use(
         std::string_view(static_cast<const char*>(view.address), static_cast<std::size_t>(size.QuadPart)));

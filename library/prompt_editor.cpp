@@ -101,8 +101,7 @@ LRESULT CALLBACK editorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return controlColorAnswer(reinterpret_cast<HDC>(wParam));
     case WM_NCDESTROY:
         editor = {};
-        if (app().editorWindow == window) app().editorWindow = nullptr;
-        releaseRetiredFonts();
+        secondaryWindowGone(app().editorWindow, window);
         return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);

@@ -184,8 +184,7 @@ LRESULT CALLBACK settingsProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         return controlColorAnswer(reinterpret_cast<HDC>(wParam));
     case WM_NCDESTROY:
         controls = {};
-        if (app().settingsWindow == window) app().settingsWindow = nullptr;
-        releaseRetiredFonts();
+        secondaryWindowGone(app().settingsWindow, window);
         return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);

@@ -253,18 +253,12 @@ class GuiStress : public MainWindowTest {
         }
         switch (below(4)) {
         case 0: { // font size
-            HWND combo = GetDlgItem(window, 7100);
-            SendMessageW(combo, CB_SETCURSEL, below(10), 0);
-            SendMessageW(window, WM_COMMAND, MAKEWPARAM(7100, CBN_SELCHANGE),
-                         reinterpret_cast<LPARAM>(combo));
+            chooseEntry(window, 7100, static_cast<int>(below(10)));
             ++counts_["  font size chosen"];
             break;
         }
         case 1: { // favourite count
-            HWND combo = GetDlgItem(window, 7200);
-            SendMessageW(combo, CB_SETCURSEL, below(7), 0);
-            SendMessageW(window, WM_COMMAND, MAKEWPARAM(7200, CBN_SELCHANGE),
-                         reinterpret_cast<LPARAM>(combo));
+            chooseEntry(window, 7200, static_cast<int>(below(7)));
             ++counts_["  favourite count chosen"];
             break;
         }

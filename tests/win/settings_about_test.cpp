@@ -20,10 +20,7 @@ HWND settingsControl(int id) {
 
 // Picks an entry of one of the settings window's lists as the user would.
 void chooseEntry(int id, int entry) {
-    HWND combo = settingsControl(id);
-    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
-    SendMessageW(app().settingsWindow, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(combo));
+    chooseEntry(app().settingsWindow, id, entry);
     pumpMessages();
 }
 

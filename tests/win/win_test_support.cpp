@@ -194,6 +194,12 @@ void sendCommand(HWND mainWindow, int id, int notification, HWND control) {
     SendMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(id, notification), reinterpret_cast<LPARAM>(control));
 }
 
+void chooseEntry(HWND window, int id, int entry) {
+    HWND combo = GetDlgItem(window, id);
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(entry), 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
 void choosePrompt(int index) {
     HWND combo = app().promptCombo;
     SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);

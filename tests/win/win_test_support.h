@@ -91,6 +91,8 @@ int comboFieldBottom(HWND combo);
 void sendCommand(HWND mainWindow, int id, int notification = 0, HWND control = nullptr);
 // Chooses an entry of promptCombo as the user would: the list changes, then CBN_SELCHANGE.
 void choosePrompt(int index);
+// The same for the combo box `id` of another window, which receives the notification.
+void chooseEntry(HWND window, int id, int entry);
 
 // The program's top-level windows of this class.
 std::vector<HWND> windowsOfClass(const wchar_t* className);

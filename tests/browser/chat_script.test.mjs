@@ -1,6 +1,6 @@
 // The chat script, as `vbxtool script` prints it, in Debian's Chromium on mock chat pages on 127.0.0.1, on
-// Playwright's fake clock. A page notes the texts handed over by insertText or a paragraph's innerText and
-// the buttons clicked; its field starts with "ALT", which the message must replace.
+// Playwright's fake clock. A page notes the texts handed over by insertText or as a paragraph's innerText (the
+// way for Gemini) and the buttons clicked; its field starts with "ALT", which the message must replace.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
@@ -13,9 +13,10 @@ const vbxtool = process.env.VBXTOOL || new URL('../../build/native/tools/vbxtool
 const notes = `<!doctype html><meta charset="utf-8"><script>
 window.got = []; window.clicks = [];
 const exec = document.execCommand.bind(document);
-document.execCommand = (command, ui, text) => (command === 'insertText' && got.push(text), exec(command, ui, text));
+document.execCommand = (cmd, ui, text) => (cmd === 'insertText' && got.push([cmd, text]), exec(cmd, ui, text));
 const { get, set } = Object.getOwnPropertyDescriptor(HTMLElement.prototype, 'innerText');
-Object.defineProperty(HTMLElement.prototype, 'innerText', { get, set(text) { got.push(text); set.call(this, text); } });
+Object.defineProperty(HTMLParagraphElement.prototype, 'innerText',
+  { get, set(text) { got.push(['p', text]); set.call(this, text); } });
 addEventListener('click', (e) => clicks.push(e.composedPath()[0].textContent), true);
 window.shown = (root = document.querySelector('chat-box')?.shadowRoot ?? document) =>
   root.querySelector('textarea')?.value ?? root.querySelector('[contenteditable]').innerText;
@@ -58,7 +59,7 @@ test('every chat page gets each message in its field and Send clicked 800 ms lat
       assert.equal(exceptionDetails, undefined, `${what}: ${JSON.stringify(exceptionDetails)}`);
       await page.clock.runFor(799);
       const [got, clicks, shown] = await page.evaluate(() => [got.splice(0), clicks.splice(0), shown()]);
-      const message = `${prompt}\n\n${input}`.replace(/\r\n/g, '\n');
+      const message = [url.includes('gemini') ? 'p' : 'insertText', `${prompt}\n\n${input}`.replace(/\r\n/g, '\n')];
       assert.deepEqual({ got, clicks, old: shown.includes('ALT') }, { got: [message], clicks: [], old: false }, what);
       await page.clock.runFor(1);
       assert.deepEqual(await page.evaluate(() => clicks.splice(0)), ['Send'], `${what}: Send clicked at 800 ms`);

@@ -125,8 +125,7 @@ try:
     journaled("Gemini again", "Navigate https://gemini.google.com/app".__eq__)
     at(300, 370)
     sent(TEXT + "\n\n" + INPUT + MORE)
-    again = close()
-    assert again == files, f"the second start changed the files: {again} (was {files})"
+    assert (again := close()) == files, f"the second start changed the files: {again} (was {files})"
 except AssertionError as failure:
     os.makedirs(shots, exist_ok=True)
     run("import", "-window", "root", os.path.join(shots, "failed.png"))

@@ -18,7 +18,7 @@ for doc in ("README.md", "LICENSE"):
     assert files[doc] == open(f"{source}/{doc}", "rb").read(), f"the package's {doc} differs from the source"
 assert "symbols stripped" in dump.stdout, "the packaged exe is not stripped"
 imports = {dll.lower() for dll in re.findall(r"DLL Name: (\S+)", dump.stdout)}
-assert "kernel32.dll" in imports and imports <= SYSTEM_DLLS, f"imports beyond the system: {imports - SYSTEM_DLLS}"
+assert "kernel32.dll" in imports and imports <= SYSTEM_DLLS, f"imports off the list: {imports - SYSTEM_DLLS}"
 exe = files["Verbarix.exe"]
 for key, value in (("ProductName", "Verbarix"), ("FileVersion", version), ("ProductVersion", version)):
     utf16 = [re.escape(text.encode("utf-16-le")) for text in (key, value)]  # NUL-padded to 32 bits between

@@ -27,9 +27,6 @@ def wait(what, condition, timeout=30):
 first, last = map(int, os.environ.get("VBX_E2E_DISPLAYS", "150-399").split("-"))
 n = next(n for n in range(first, last + 1) if not any(
     os.path.exists(p) for p in (f"/tmp/.X{n}-lock", f"/tmp/.X11-unix/X{n}")))
-xvfb = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1400x900x24", "-nolisten", "tcp"],
-                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-wait(f"Xvfb on :{n}", lambda: os.path.exists(f"/tmp/.X11-unix/X{n}"), 20)
 env = dict(os.environ, DISPLAY=f":{n}", WINEPREFIX=prefix, WINEARCH="win64", WINEDEBUG="-all",
            WINEDLLOVERRIDES="mscoree,mshtml=", LC_ALL="C.UTF-8", VBX_FAKE_WEBVIEW2_JOURNAL=journal)
 if os.path.isfile(os.path.join(template, "system.reg")):  # else Wine makes a prefix at the first start
@@ -99,7 +96,10 @@ def close():
 
 
 NAME, TEXT, INPUT, MORE = "Probe", 'Sag "x", it\'s a \\ test\nzweite Zeile', "Eingabe 'a'", " und mehr"
+xvfb = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1400x900x24", "-nolisten", "tcp"],
+                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 try:
+    wait(f"Xvfb on :{n}", lambda: os.path.exists(f"/tmp/.X11-unix/X{n}"), 20)
     at = start()
     journaled("ChatGPT", "Navigate https://chatgpt.com/".__eq__)
     keys("F10", "Right", "Down", "Return")  # Prompts, "Prompt neu erstellen"

@@ -1,0 +1,214 @@
+// The real main window in this process: what it shows, writes and paints after each user action,
+// and a long random run of the same actions.
+#include "tests/win/driver.h"
+
+#include "app/wide_text.h"
+#include "library/prompt_file.h"
+#include "library/utf8.h"
+#include "settings/settings.h"
+
+#include <gdiplus.h>
+
+#include <random>
+
+namespace {
+
+// Windows as "text@x,y,width,height#id", combo box heights left out.
+std::string layout(std::vector<HWND> windows) {
+    std::string shown;
+    for (HWND w : windows) {
+        const Box b = box(w);
+        const bool combo = w == app().aiCombo || w == app().promptCombo;
+        for (int value : {b.x, b.y, b.width, combo ? 0 : b.height})
+            shown += (shown.empty() || shown.back() == ' ' ? text(w) + "@" : ",") + std::to_string(value);
+        shown += "#" + std::to_string(GetDlgCtrlID(w)) + (GetWindowLongW(w, GWL_STYLE) & WS_VISIBLE ? " " : "(hidden) ");
+    }
+    return shown;
+}
+
+} // namespace
+
+TEST_F(Win, FirstStartMenuAndLayout) {
+    PromptLibrary library{prompt("kein")};
+    for (const char* name : {"F0", "", "F2", "F3", "F4", "F5"})
+        library.push_back(prompt(name, true));
+    write(library);
+    ASSERT_TRUE(start());
+    EXPECT_EQ(read(u"prompt.cf"), "ai=ChatGPT\r\nprompt=0\r\nsg=13\r\nmfav=5\r\nprompt_sf=#000000\r\nprompt_bf=#DCDCDC\r\n"
+                                  "favoriten_sf=#000000\r\nfavoriten_bf=#DCDCDC\r\nai_sf=#000000\r\nai_bf=#DCDCDC\r\n");
+    std::string menu;
+    HMENU bar = GetMenu(app().mainWindow);
+    for (int i = 0; i < GetMenuItemCount(bar); ++i) {
+        wchar_t item[64]{};
+        GetMenuStringW(bar, i, item, 64, MF_BYPOSITION);
+        menu += toUtf8(fromWide(item)) + ":";
+        HMENU popup = GetSubMenu(bar, i);
+        for (int j = 0; j < GetMenuItemCount(popup); ++j) {
+            MENUITEMINFOW info{};
+            info.cbSize = sizeof info, info.fMask = MIIM_FTYPE | MIIM_ID;
+            GetMenuItemInfoW(popup, j, TRUE, &info);
+            GetMenuStringW(bar, info.wID, item, 64, MF_BYCOMMAND);
+            menu += std::string(" ") + std::to_string(info.wID) + (info.fType & MFT_OWNERDRAW ? "=" : "!") + toUtf8(fromWide(item));
+        }
+        menu += " ";
+    }
+    EXPECT_EQ(menu, "Datei: 4001=Export Prompts 4002=Import Prompts Prompts: 3001=Prompt neu erstellen 3002=Prompt editieren 3003=Prompt löschen Hilfe: 7001=About 7002=Einstellungen ");
+    const AppState& s = app();
+    std::vector<HWND> all{s.aiHeader, s.aiStrip, s.promptHeader, s.aiCombo, s.promptCombo, s.inputEdit, s.clearButton,
+                          s.pasteButton, s.sendButton, s.promptStrip, s.favHeader, s.favStrip};
+    all.insert(all.end(), s.favoriteButtons.begin(), s.favoriteButtons.end());
+    EXPECT_EQ(layout(all), "AI@580,10,902,30#0 @580,34,35,804#0 Prompt@10,10,550,30#0 OpenAI ChatGPT@50,48,510,0#600 kein@50,77,510,0#0 @50,130,510,210#0 @528,112,14,14#9001 @546,112,14,14#9002 An KI senden@50,350,510,40#500 @10,32,35,361#0 Favoriten@10,410,550,30#0 @10,434,35,191#0 F0@50,448,510,30#8000 (ohne Name)@50,484,510,30#8001 F2@50,520,510,30#8002 F3@50,556,510,30#8003 F4@50,592,510,30#8004 ");
+    for (const auto& [width, height, ai] : {std::tuple{1200, 700, "AI@580,10,610,30#0 @580,34,35,650#0 "}, {560, 300, "AI@580,10,10,30#0 @580,34,35,250#0 "}, {0, 0, "AI@580,10,10,30#0 @580,34,35,10#0 "}}) {
+        RECT r{0, 0, width, height};
+        AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, TRUE, 0);
+        width ? SetWindowPos(app().mainWindow, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER)
+              : ShowWindow(app().mainWindow, SW_MINIMIZE);
+        pump();
+        EXPECT_EQ(layout({s.aiHeader, s.aiStrip}), ai) << width;
+    }
+}
+
+TEST_F(Win, LibraryActionsShowAndStore) {
+    write({prompt("A", false, "a"), prompt("B", true, "b"), prompt("C")});
+    write(u"prompt.cf", "prompt=1\r\nai=Copilot\r\n");
+    ASSERT_TRUE(start());
+    const struct {
+        Act act;
+        unsigned n;
+        const char* state;
+    } steps[] = {
+        {kActs, 0, "[A,B,C]#1 \"b\" | A:tA:a B*:tB:b C:tC: | - | p=1 ai=2"}, {Type, 1, "[A,B,C]#1 \"für B ✓\" | A:tA:a B*:tB:b C:tC: | - | p=1 ai=2"}, {Choose, 2, "[A,B,C]#2 \"für B ✓\" | A:tA:a B*:tB:b C:tC:für B ✓ | - | p=2 ai=2"}, {Clear, 0, "[A,B,C]#2 \"\" | A:tA:a B*:tB:b C:tC: | - | p=2 ai=2"}, {Paste, 2, "[A,B,C]#2 \"Zeile 1\\nZeile 2 <&>\" | A:tA:a B*:tB:b C:tC:Zeile 1\\nZeile 2 <&> | - | p=2 ai=2"}, {Paste, 4, "[A,B,C]#2 \"Zeile 1\\nZeile 2 <&>\" | A:tA:a B*:tB:b C:tC:Zeile 1\\nZeile 2 <&> | - | p=2 ai=2"},
+        {Type, 3, "[A,B,C]#2 \"\"x\" & 'y' 😀\" | A:tA:a B*:tB:b C:tC:Zeile 1\\nZeile 2 <&> | - | p=2 ai=2"}, {Send, 0, "[A,B,C]#2 \"\"x\" & 'y' 😀\" | A:tA:a B*:tB:b C:tC:\"x\" & 'y' 😀 | - | p=2 ai=2"}, {Type, 1, "[A,B,C]#2 \"für B ✓\" | A:tA:a B*:tB:b C:tC:\"x\" & 'y' 😀 | - | p=2 ai=2"}, {Favourite, 0, "[A,B,C]#2 \"für B ✓\" | A:tA:a B*:tB:b C:tC:\"x\" & 'y' 😀 | - | p=2 ai=2"}, {Delete, 1, "[A,B,C]#2 \"für B ✓\" | A:tA:a B*:tB:b C:tC:\"x\" & 'y' 😀 | - | p=2 ai=2 | Prompt löschen: Möchten Sie den Prompt \"C\" wirklich löschen? 36"}, {Delete, 0, "[A,B]#0 \"a\" | A:tA:a B*:tB:b | - | p=0 ai=2 | Prompt löschen: Möchten Sie den Prompt \"C\" wirklich löschen? 36"},
+        {Export, 0, "[A,B]#0 \"a\" | A:tA:a B*:tB:b | - | p=0 ai=2 | XML Files|*.xml|All Files|*.*| export.xml .xml 2058"}, {Export, 1, "[A,B]#0 \"a\" | A:tA:a B*:tB:b | - | p=0 ai=2 | XML Files|*.xml|All Files|*.*| export.xml .xml 2058 | Export: Exportiert! 0"}, {Export, 2, "[A,B]#0 \"a\" | A:tA:a B*:tB:b | - | p=0 ai=2 | XML Files|*.xml|All Files|*.*| export.xml .xml 2058 | Export: Die Datei \"~\\fehlt\\export.xml\" konnte nicht geschrieben werden. 16"}, {New, 0, "[A,B]#0 \"a\" | A:tA:a B*:tB:b | - | p=0 ai=2"}, {New, 0, "[A,B]#0 \"a\" | A:tA:a B*:tB:b | - | p=0 ai=2"}, {Save, 1, "[A,B,P1]#2 \"a\" | A:tA:a B*:tB:b P1*:für B ✓: | - | p=0 ai=2"},
+        {Edit, 0, "[A,B,P1]#2 \"a\" | A:tA:a B*:tB:b P1*:für B ✓: | - | p=0 ai=2"}, {Save, 2, "[A,B,P2]#2 \"a\" | A:tA:a B*:tB:b P2:Zeile 1\\nZeile 2 <&>: | - | p=0 ai=2"}, {Choose, 1, "[A,B,P2]#1 \"a\" | A:tA:a B*:tB:a P2:Zeile 1\\nZeile 2 <&>: | - | p=1 ai=2"}, {Edit, 0, "[A,B,P2]#1 \"a\" | A:tA:a B*:tB:a P2:Zeile 1\\nZeile 2 <&>: | - | p=1 ai=2"}, {Choose, 0, "[A,B,P2]#0 \"a\" | A:tA:a B*:tB:a P2:Zeile 1\\nZeile 2 <&>: | - | p=0 ai=2"}, {Delete, 0, "[B,P2]#0 \"a\" | B*:tB:a P2:Zeile 1\\nZeile 2 <&>: | - | p=0 ai=2 | Prompt löschen: Möchten Sie den Prompt \"A\" wirklich löschen? 36"},
+        {Save, 0, "[B,P2]#0 \"a\" | B*:tB:a P2:Zeile 1\\nZeile 2 <&>: | - | p=0 ai=2"}, {Edit, 0, "[B,P2]#0 \"a\" | B*:tB:a P2:Zeile 1\\nZeile 2 <&>: | - | p=0 ai=2"}, {Delete, 0, "[P2]#0 \"\" | P2:Zeile 1\\nZeile 2 <&>: | - | p=0 ai=2 | Prompt löschen: Möchten Sie den Prompt \"B\" wirklich löschen? 36"}, {Save, 3, "[P2,P3]#1 \"\" | P2:Zeile 1\\nZeile 2 <&>: P3*:\"x\" & 'y' 😀: | - | p=0 ai=2"}, {Type, 2, "[P2,P3]#1 \"Zeile 1\\nZeile 2 <&>\" | P2:Zeile 1\\nZeile 2 <&>: P3*:\"x\" & 'y' 😀: | - | p=0 ai=2"}, {Restart, 0, "[P2,P3]#1 \"Zeile 1\\nZeile 2 <&>\" | P2:Zeile 1\\nZeile 2 <&>: P3*:\"x\" & 'y' 😀:Zeile 1\\nZeile 2 <&> | - | p=1 ai=2"},
+        {Import, 0, "[P2,P3]#1 \"Zeile 1\\nZeile 2 <&>\" | P2:Zeile 1\\nZeile 2 <&>: P3*:\"x\" & 'y' 😀:Zeile 1\\nZeile 2 <&> | - | p=1 ai=2 | XML|*.xml|  . 4104"}, {Edit, 0, "[P2,P3]#1 \"Zeile 1\\nZeile 2 <&>\" | P2:Zeile 1\\nZeile 2 <&>: P3*:\"x\" & 'y' 😀:Zeile 1\\nZeile 2 <&> | - | p=1 ai=2"}, {Import, 5, "[I0,I1]#0 \"alt\" | I0:tI0:alt I1*:tI1: | P2:Zeile 1\\nZeile 2 <&>: P3*:\"x\" & 'y' 😀:Zeile 1\\nZeile 2 <&> | p=0 ai=2 | XML|*.xml|  . 4104"}, {Save, 0, "[I0,I1,P3]#2 \"alt\" | I0:tI0:alt I1*:tI1: P3*:\"x\" & 'y' 😀: | P2:Zeile 1\\nZeile 2 <&>: P3*:\"x\" & 'y' 😀:Zeile 1\\nZeile 2 <&> | p=0 ai=2"}, {Import, 3, "[I0,I1,P3]#2 \"alt\" | I0:tI0:alt I1*:tI1: P3*:\"x\" & 'y' 😀: | P2:Zeile 1\\nZeile 2 <&>: P3*:\"x\" & 'y' 😀:Zeile 1\\nZeile 2 <&> | p=0 ai=2 | XML|*.xml|  . 4104"}, {Import, 2, "[]#-1 \"\" | | I0:tI0:alt I1*:tI1: P3*:\"x\" & 'y' 😀: | p=0 ai=2 | XML|*.xml|  . 4104"},
+        {Delete, 0, "[]#-1 \"\" | | I0:tI0:alt I1*:tI1: P3*:\"x\" & 'y' 😀: | p=0 ai=2"}, {Clear, 0, "[]#-1 \"\" | | I0:tI0:alt I1*:tI1: P3*:\"x\" & 'y' 😀: | p=0 ai=2"}, {Send, 0, "[]#-1 \"\" | | I0:tI0:alt I1*:tI1: P3*:\"x\" & 'y' 😀: | p=0 ai=2"},
+    };
+    for (int i = 0; const auto& step : steps) {
+        act(step.act, step.n);
+        EXPECT_EQ(state(), step.state) << "step " << i++;
+    }
+}
+
+TEST_F(Win, SettingsReachEveryWindowAndTheFile) {
+    PromptLibrary library;
+    for (const char* name : {"F0", "F1", "F2", "F3", "F4", "F5", "F6"})
+        library.push_back(prompt(name, true));
+    write(library);
+    write(u"prompt.cf", "ai=Gemini\r\nprompt=4\r\n");
+    ASSERT_TRUE(start());
+    for (const auto& [id, window, title, where] :
+         {std::tuple{7001, &AppState::aboutWindow, "About", Box{300, 300, 600, 300}},
+          {7002, &AppState::settingsWindow, "Einstellungen", Box{320, 320, 320, 540}},
+          {3001, &AppState::editorWindow, "Neu", Box{200, 200, 600, 600}}}) {
+        command(id);
+        const std::size_t windows = windowCount();
+        command(id);
+        EXPECT_EQ(windowCount(), windows);
+        EXPECT_EQ(text(app().*window), title);
+        RECT r;
+        GetWindowRect(app().*window, &r);
+        EXPECT_EQ((Box{r.left, r.top, r.right - r.left, r.bottom - r.top}), where) << title;
+    }
+    const std::size_t windows = windowCount();
+    const struct {
+        Act act;
+        unsigned n;
+        const char* shown;
+    } steps[] = {{kActs, 0, "edit, clear at 130, 112; 5 buttons; fonts 0 13 | ai=Gemini\\nprompt=4\\nsg=13\\nmfav=5\\nprompt_sf=#000000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#DCDCDC\\nai_sf=#000000\\nai_bf=#DCDCDC\\n"}, {Font, 9, "edit, clear at 136, 118; 5 buttons; fonts 0 18 | ai=Gemini\\nprompt=4\\nsg=18\\nmfav=5\\nprompt_sf=#000000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#DCDCDC\\nai_sf=#000000\\nai_bf=#DCDCDC\\n"}, {Count, 6, "edit, clear at 136, 118; 7 buttons; fonts 0 18 | ai=Gemini\\nprompt=4\\nsg=18\\nmfav=20\\nprompt_sf=#000000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#DCDCDC\\nai_sf=#000000\\nai_bf=#DCDCDC\\n"}, {Font, 0, "edit, clear at 136, 107; 7 buttons; fonts 0 9 | ai=Gemini\\nprompt=4\\nsg=9\\nmfav=20\\nprompt_sf=#000000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#DCDCDC\\nai_sf=#000000\\nai_bf=#DCDCDC\\n"},
+                 {Colour, 11, "edit, clear at 136, 107; 7 buttons; fonts 0 9 | ai=Gemini\\nprompt=4\\nsg=9\\nmfav=20\\nprompt_sf=#000000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#DCDCDC\\nai_sf=#000000\\nai_bf=#102030\\n"}, {Colour, 0, "edit, clear at 136, 107; 7 buttons; fonts 0 9 | ai=Gemini\\nprompt=4\\nsg=9\\nmfav=20\\nprompt_sf=#FF0000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#DCDCDC\\nai_sf=#000000\\nai_bf=#102030\\n"}, {Colour, 13, "edit, clear at 136, 107; 7 buttons; fonts 0 9 | ai=Gemini\\nprompt=4\\nsg=9\\nmfav=20\\nprompt_sf=#FF0000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#DCDCDC\\nai_sf=#000000\\nai_bf=#102030\\n"}, {Colour, 27, "edit, clear at 136, 107; 7 buttons; fonts 0 9 | ai=Gemini\\nprompt=4\\nsg=9\\nmfav=20\\nprompt_sf=#FF0000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#C8E6C8\\nai_sf=#000000\\nai_bf=#102030\\n"}, {Colour, 21, "edit, clear at 136, 107; 7 buttons; fonts 0 9 | ai=Gemini\\nprompt=4\\nsg=9\\nmfav=20\\nprompt_sf=#FF0000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#C8E6C8\\nai_sf=#000000\\nai_bf=#102030\\n"}};
+    for (const auto& step : steps) {
+        act(step.act, step.n);
+        const AppState& s = app();
+        std::set<int> heights; // of every control's font, 0 for none
+        for (HWND owner : {s.mainWindow, s.aboutWindow, s.settingsWindow, s.editorWindow})
+            for (HWND c = GetWindow(owner, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+                if (c == s.browserHint) continue; // shown as the program starts, without a view
+                LOGFONTW font{};
+                GetObjectW(reinterpret_cast<HFONT>(SendMessageW(c, WM_GETFONT, 0, 0)), sizeof font, &font);
+                heights.insert(-font.lfHeight);
+            }
+        std::string shown = "edit, clear at " + std::to_string(box(s.inputEdit).y) + ", " + std::to_string(box(s.clearButton).y) +
+                            "; " + std::to_string(s.favoriteButtons.size()) + " buttons; fonts";
+        for (int h : heights)
+            shown.append(" ").append(std::to_string(h));
+        EXPECT_EQ(flat(shown + " | " + read(u"prompt.cf")), step.shown);
+        EXPECT_EQ(box(s.inputEdit).y + box(s.inputEdit).height, 340);
+        EXPECT_EQ(windowCount(), windows);
+    }
+}
+
+TEST_F(Win, PaintedAreasAndScreenshot) {
+    write({prompt("Zusammenfassen", true, "Bitte diesen Absatz kürzen."), prompt("Übersetzen", true), prompt("Code prüfen"),
+           prompt("", true)});
+    write(u"prompt.cf", "prompt_sf=#FFFFFF\r\nprompt_bf=#102030\r\nfavoriten_bf=#C8E6C8\r\nai_bf=#C8DCF0\r\n");
+    ASSERT_TRUE(start(SW_MAXIMIZE));
+    RedrawWindow(app().mainWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    pump();
+    RECT frame;
+    GetWindowRect(app().mainWindow, &frame);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    HDC screen = GetWindowDC(app().mainWindow), shot = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    SelectObject(shot, bitmap);
+    BitBlt(shot, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    ReleaseDC(app().mainWindow, screen);
+    const AppState& s = app();
+    for (const auto& [window, colour] : {std::pair{s.promptHeader, RGB(0x10, 0x20, 0x30)}, {s.promptStrip, RGB(0x10, 0x20, 0x30)},
+                                         {s.favHeader, RGB(0xC8, 0xE6, 0xC8)}, {s.favStrip, RGB(0xC8, 0xE6, 0xC8)},
+                                         {s.aiHeader, RGB(0xC8, 0xDC, 0xF0)}, {s.aiStrip, RGB(0xC8, 0xDC, 0xF0)}}) {
+        RECT r;
+        GetWindowRect(window, &r);
+        OffsetRect(&r, -frame.left, -frame.top);
+        EXPECT_EQ(GetPixel(shot, r.right - 3, (r.top + r.bottom) / 2), colour);
+        bool caption = false; // the header's caption in the text colour
+        for (int x = r.left + 10; x < std::min(r.left + 100, r.right - 3); ++x)
+            caption |= GetPixel(shot, x, (r.top + r.bottom) / 2) == RGB(255, 255, 255);
+        EXPECT_EQ(caption, window == s.promptHeader);
+    }
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
+    const CLSID png{0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+    const std::u16string folder = u"Z:" + fromUtf8(getenv("VBX_BINARY_DIR") ? getenv("VBX_BINARY_DIR") : "/tmp") + u"/screenshots";
+    CreateDirectoryW(wide(folder), nullptr);
+    EXPECT_EQ(Gdiplus::Bitmap(bitmap, nullptr).Save(wide(folder + u"/main_window.png"), &png, nullptr), Gdiplus::Ok);
+    Gdiplus::GdiplusShutdown(token);
+    DeleteDC(shot);
+    DeleteObject(bitmap);
+}
+
+// Random actions with a printed seed; both files must hold what the program holds after each
+// one, and the GDI objects and windows must not grow from one checkpoint to the next.
+TEST_F(Win, RandomActions) {
+    const unsigned seed = getenv("VBX_SEED") ? atoi(getenv("VBX_SEED")) : std::random_device{}();
+    const int length = getenv("VBX_STEPS") ? atoi(getenv("VBX_STEPS")) : 1000;
+    printf("seed %u (VBX_SEED repeats the run, VBX_STEPS sets its length)\n", seed);
+    std::mt19937 random(seed);
+    PromptLibrary library;
+    for (int i = 0; i < 12; ++i)
+        library.push_back(prompt(("P" + std::to_string(i)).c_str(), i % 3 == 0, "alt"));
+    write(library);
+    ASSERT_TRUE(start(SW_SHOWNORMAL));
+    std::size_t objects = 0, count = 0;
+    for (int step = 1; step <= length && !HasFailure(); ++step) {
+        const Act action = step % 500 == 0 ? Restart : Act(random() % Restart);
+        act(action, random());
+        RedrawWindow(app().mainWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        const AppState& s = app();
+        PromptLibrary stored; // both files as the program holds them
+        EXPECT_TRUE(read(u"prompts.xml") == "-" || (loadPromptFile(stored, path(u"prompts.xml")) && stored == s.library))
+            << "step " << step << ", action " << action;
+        Settings expected = parseSettings(read(u"prompt.cf"));
+        expected.ai = SendMessageW(s.aiCombo, CB_GETCURSEL, 0, 0);
+        std::tie(expected.fontSize, expected.maxFavorites) = std::tie(s.fontSize, s.maxFavorites);
+        std::tie(expected.promptColors, expected.favoritesColors, expected.aiColors) = std::tie(s.promptColors, s.favoritesColors, s.aiColors);
+        EXPECT_EQ(read(u"prompt.cf"), serializeSettings(expected)) << "step " << step << ", action " << action;
+        if (step % 100) continue;
+        for (unsigned i = 0; i < 3; ++i) act(Shut, i);
+        if (!objects) std::tie(objects, count) = std::tuple(gdiCount(), windowCount());
+        EXPECT_LE(gdiCount(), objects) << "GDI objects and DCs at step " << step;
+        EXPECT_LE(windowCount(), count) << "windows at step " << step;
+    }
+}

@@ -20,14 +20,8 @@ Win* current = nullptr;
 std::set<void*>& live = *new std::set<void*>; // outlives the program's own statics
 const char16_t* const kTexts[] = {u"", u"für B ✓", u"Zeile 1\r\nZeile 2 <&>", u"\"x\" & 'y' 😀"};
 
-std::string utf8(const wchar_t* text) {
-    return toUtf8(fromWide(text));
-}
-
-void note(HWND owner, std::string line) {
-    for (std::size_t at; (at = line.find(toUtf8(current->root))) != std::string::npos;)
-        line.replace(at, current->root.size(), "~"); // the test's own folder
-    current->dialogs.push_back(line + (owner == app().mainWindow ? "" : " (foreign owner)"));
+void note(HWND owner, const std::string& line) { // the test's own folder as "~"
+    current->dialogs.push_back(replaced(line, toUtf8(current->root), "~") + (owner == app().mainWindow ? "" : " (foreign owner)"));
 }
 
 BOOL WINAPI fileDialog(LPOPENFILENAMEW d) {
@@ -75,6 +69,9 @@ BOOL CALLBACK countWindow(HWND window, LPARAM n) {
 
 } // namespace
 
+std::string utf8(const wchar_t* text) {
+    return toUtf8(fromWide(text));
+}
 std::size_t gdiCount() {
     return live.size();
 }
@@ -102,11 +99,13 @@ std::string text(HWND window) {
     return utf8(buffer);
 }
 
-std::string flat(std::string text) {
-    for (const auto& [from, to] : {std::pair{"\r\n", "\\n"}, {"\n", "; "}})
-        for (std::size_t at; (at = text.find(from)) != std::string::npos;)
-            text.replace(at, std::string(from).size(), to);
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+        text.replace(at, from.size(), to);
     return text;
+}
+std::string flat(const std::string& text) {
+    return replaced(replaced(text, "\r\n", "\\n"), "\n", "; ");
 }
 
 Prompt prompt(const char* name, bool fav, const char* last) {

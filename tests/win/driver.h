@@ -15,10 +15,19 @@
 enum Act { Choose, Type, Clear, Paste, Favourite, Send, Chat, About, Options, Font, Count, Colour,
            New, Edit, Save, Shut, Delete, Export, Import, Resize, Restart, kActs };
 
+// One step of a scenario: the action, its `n`, and what must show afterwards.
+struct Step {
+    Act act;
+    unsigned n;
+    const char* expected;
+};
+
 void pump();
 void command(int id, int notification = 0, HWND control = nullptr);
 std::string text(HWND window);
-std::string flat(std::string text); // CR LF as "\\n", other line ends as "; "
+std::string utf8(const wchar_t* text);
+std::string replaced(std::string text, const std::string& from, const std::string& to);
+std::string flat(const std::string& text); // CR LF as "\\n", other line ends as "; "
 Prompt prompt(const char* name, bool fav = false, const char* last = "");
 Box box(HWND window); // in the main window's client coordinates
 std::size_t gdiCount();  // GDI objects and DCs made by this exe and not given back

@@ -38,26 +38,21 @@ TEST_F(Win, FirstStartMenuAndLayout) {
                                   "favoriten_sf=#000000\r\nfavoriten_bf=#DCDCDC\r\nai_sf=#000000\r\nai_bf=#DCDCDC\r\n");
     std::string menu;
     HMENU bar = GetMenu(app().mainWindow);
-    for (int i = 0; i < GetMenuItemCount(bar); ++i) {
-        wchar_t item[64]{};
-        GetMenuStringW(bar, i, item, 64, MF_BYPOSITION);
-        menu += toUtf8(fromWide(item)) + ":";
-        HMENU popup = GetSubMenu(bar, i);
-        for (int j = 0; j < GetMenuItemCount(popup); ++j) {
+    for (int i = 0; i < GetMenuItemCount(bar); ++i)
+        for (int j = -1; j < GetMenuItemCount(GetSubMenu(bar, i)); ++j) { // the bar's entry, then its items
             MENUITEMINFOW info{};
             info.cbSize = sizeof info, info.fMask = MIIM_FTYPE | MIIM_ID;
-            GetMenuItemInfoW(popup, j, TRUE, &info);
-            GetMenuStringW(bar, info.wID, item, 64, MF_BYCOMMAND);
-            menu += std::string(" ") + std::to_string(info.wID) + (info.fType & MFT_OWNERDRAW ? "=" : "!") + toUtf8(fromWide(item));
+            GetMenuItemInfoW(j < 0 ? bar : GetSubMenu(bar, i), j < 0 ? i : j, TRUE, &info);
+            wchar_t item[64]{};
+            GetMenuStringW(bar, j < 0 ? i : info.wID, item, 64, j < 0 ? MF_BYPOSITION : MF_BYCOMMAND);
+            menu += (j < 0 ? "" : std::to_string(info.wID)) + (info.fType & MFT_OWNERDRAW ? "=" : ":") + utf8(item) + " ";
         }
-        menu += " ";
-    }
-    EXPECT_EQ(menu, "Datei: 4001=Export Prompts 4002=Import Prompts Prompts: 3001=Prompt neu erstellen 3002=Prompt editieren 3003=Prompt löschen Hilfe: 7001=About 7002=Einstellungen ");
+    EXPECT_EQ(menu, ":Datei 4001=Export Prompts 4002=Import Prompts :Prompts 3001=Prompt neu erstellen 3002=Prompt editieren 3003=Prompt löschen :Hilfe 7001=About 7002=Einstellungen ");
     const AppState& s = app();
     std::vector<HWND> all{s.aiHeader, s.aiStrip, s.promptHeader, s.aiCombo, s.promptCombo, s.inputEdit, s.clearButton,
-                          s.pasteButton, s.sendButton, s.promptStrip, s.favHeader, s.favStrip};
+                          s.pasteButton, s.sendButton, s.promptStrip, s.favHeader, s.favStrip, s.browserHint};
     all.insert(all.end(), s.favoriteButtons.begin(), s.favoriteButtons.end());
-    EXPECT_EQ(layout(all), "AI@580,10,902,30#0 @580,34,35,804#0 Prompt@10,10,550,30#0 OpenAI ChatGPT@50,48,510,0#600 kein@50,77,510,0#0 @50,130,510,210#0 @528,112,14,14#9001 @546,112,14,14#9002 An KI senden@50,350,510,40#500 @10,32,35,361#0 Favoriten@10,410,550,30#0 @10,434,35,191#0 F0@50,448,510,30#8000 (ohne Name)@50,484,510,30#8001 F2@50,520,510,30#8002 F3@50,556,510,30#8003 F4@50,592,510,30#8004 ");
+    EXPECT_EQ(layout(all), "AI@580,10,902,30#0 @580,34,35,804#0 Prompt@10,10,550,30#0 OpenAI ChatGPT@50,48,510,0#600 kein@50,77,510,0#0 @50,130,510,210#0 @528,112,14,14#9001 @546,112,14,14#9002 An KI senden@50,350,510,40#500 @10,32,35,361#0 Favoriten@10,410,550,30#0 @10,434,35,191#0 Für die KI-Ansicht wird die Microsoft Edge WebView2 Runtime benötigt.@620,48,862,796#0 F0@50,448,510,30#8000 (ohne Name)@50,484,510,30#8001 F2@50,520,510,30#8002 F3@50,556,510,30#8003 F4@50,592,510,30#8004 ");
     for (const auto& [width, height, ai] : {std::tuple{1200, 700, "AI@580,10,610,30#0 @580,34,35,650#0 "}, {560, 300, "AI@580,10,10,30#0 @580,34,35,250#0 "}, {0, 0, "AI@580,10,10,30#0 @580,34,35,10#0 "}}) {
         RECT r{0, 0, width, height};
         AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, TRUE, 0);
@@ -72,11 +67,7 @@ TEST_F(Win, LibraryActionsShowAndStore) {
     write({prompt("A", false, "a"), prompt("B", true, "b"), prompt("C")});
     write(u"prompt.cf", "prompt=1\r\nai=Copilot\r\n");
     ASSERT_TRUE(start());
-    const struct {
-        Act act;
-        unsigned n;
-        const char* state;
-    } steps[] = {
+    const Step steps[] = {
         {kActs, 0, "[A,B,C]#1 \"b\" | A:tA:a B*:tB:b C:tC: | - | p=1 ai=2"}, {Type, 1, "[A,B,C]#1 \"für B ✓\" | A:tA:a B*:tB:b C:tC: | - | p=1 ai=2"}, {Choose, 2, "[A,B,C]#2 \"für B ✓\" | A:tA:a B*:tB:b C:tC:für B ✓ | - | p=2 ai=2"}, {Clear, 0, "[A,B,C]#2 \"\" | A:tA:a B*:tB:b C:tC: | - | p=2 ai=2"}, {Paste, 2, "[A,B,C]#2 \"Zeile 1\\nZeile 2 <&>\" | A:tA:a B*:tB:b C:tC:Zeile 1\\nZeile 2 <&> | - | p=2 ai=2"}, {Paste, 4, "[A,B,C]#2 \"Zeile 1\\nZeile 2 <&>\" | A:tA:a B*:tB:b C:tC:Zeile 1\\nZeile 2 <&> | - | p=2 ai=2"},
         {Type, 3, "[A,B,C]#2 \"\"x\" & 'y' 😀\" | A:tA:a B*:tB:b C:tC:Zeile 1\\nZeile 2 <&> | - | p=2 ai=2"}, {Send, 0, "[A,B,C]#2 \"\"x\" & 'y' 😀\" | A:tA:a B*:tB:b C:tC:\"x\" & 'y' 😀 | - | p=2 ai=2"}, {Type, 1, "[A,B,C]#2 \"für B ✓\" | A:tA:a B*:tB:b C:tC:\"x\" & 'y' 😀 | - | p=2 ai=2"}, {Favourite, 0, "[A,B,C]#2 \"für B ✓\" | A:tA:a B*:tB:b C:tC:\"x\" & 'y' 😀 | - | p=2 ai=2"}, {Delete, 1, "[A,B,C]#2 \"für B ✓\" | A:tA:a B*:tB:b C:tC:\"x\" & 'y' 😀 | - | p=2 ai=2 | Prompt löschen: Möchten Sie den Prompt \"C\" wirklich löschen? 36"}, {Delete, 0, "[A,B]#0 \"a\" | A:tA:a B*:tB:b | - | p=0 ai=2 | Prompt löschen: Möchten Sie den Prompt \"C\" wirklich löschen? 36"},
         {Export, 0, "[A,B]#0 \"a\" | A:tA:a B*:tB:b | - | p=0 ai=2 | XML Files|*.xml|All Files|*.*| export.xml .xml 2058"}, {Export, 1, "[A,B]#0 \"a\" | A:tA:a B*:tB:b | - | p=0 ai=2 | XML Files|*.xml|All Files|*.*| export.xml .xml 2058 | Export: Exportiert! 0"}, {Export, 2, "[A,B]#0 \"a\" | A:tA:a B*:tB:b | - | p=0 ai=2 | XML Files|*.xml|All Files|*.*| export.xml .xml 2058 | Export: Die Datei \"~\\fehlt\\export.xml\" konnte nicht geschrieben werden. 16"}, {New, 0, "[A,B]#0 \"a\" | A:tA:a B*:tB:b | - | p=0 ai=2"}, {New, 0, "[A,B]#0 \"a\" | A:tA:a B*:tB:b | - | p=0 ai=2"}, {Save, 1, "[A,B,P1]#2 \"a\" | A:tA:a B*:tB:b P1*:für B ✓: | - | p=0 ai=2"},
@@ -87,7 +78,7 @@ TEST_F(Win, LibraryActionsShowAndStore) {
     };
     for (int i = 0; const auto& step : steps) {
         act(step.act, step.n);
-        EXPECT_EQ(state(), step.state) << "step " << i++;
+        EXPECT_EQ(state(), step.expected) << "step " << i++;
     }
 }
 
@@ -98,29 +89,18 @@ TEST_F(Win, SettingsReachEveryWindowAndTheFile) {
     write(library);
     write(u"prompt.cf", "ai=Gemini\r\nprompt=4\r\n");
     ASSERT_TRUE(start());
-    for (const auto& [id, window, title, where] :
-         {std::tuple{7001, &AppState::aboutWindow, "About", Box{300, 300, 600, 300}},
-          {7002, &AppState::settingsWindow, "Einstellungen", Box{320, 320, 320, 540}},
-          {3001, &AppState::editorWindow, "Neu", Box{200, 200, 600, 600}}}) {
+    const AppState& s = app();
+    for (int id : {7001, 7002, 3001})
         command(id);
-        const std::size_t windows = windowCount();
-        command(id);
-        EXPECT_EQ(windowCount(), windows);
-        EXPECT_EQ(text(app().*window), title);
-        RECT r;
-        GetWindowRect(app().*window, &r);
-        EXPECT_EQ((Box{r.left, r.top, r.right - r.left, r.bottom - r.top}), where) << title;
-    }
     const std::size_t windows = windowCount();
-    const struct {
-        Act act;
-        unsigned n;
-        const char* shown;
-    } steps[] = {{kActs, 0, "edit, clear at 130, 112; 5 buttons; fonts 0 13 | ai=Gemini\\nprompt=4\\nsg=13\\nmfav=5\\nprompt_sf=#000000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#DCDCDC\\nai_sf=#000000\\nai_bf=#DCDCDC\\n"}, {Font, 9, "edit, clear at 136, 118; 5 buttons; fonts 0 18 | ai=Gemini\\nprompt=4\\nsg=18\\nmfav=5\\nprompt_sf=#000000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#DCDCDC\\nai_sf=#000000\\nai_bf=#DCDCDC\\n"}, {Count, 6, "edit, clear at 136, 118; 7 buttons; fonts 0 18 | ai=Gemini\\nprompt=4\\nsg=18\\nmfav=20\\nprompt_sf=#000000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#DCDCDC\\nai_sf=#000000\\nai_bf=#DCDCDC\\n"}, {Font, 0, "edit, clear at 136, 107; 7 buttons; fonts 0 9 | ai=Gemini\\nprompt=4\\nsg=9\\nmfav=20\\nprompt_sf=#000000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#DCDCDC\\nai_sf=#000000\\nai_bf=#DCDCDC\\n"},
+    for (int id : {7001, 7002, 3001}) // brings the open one forward
+        command(id);
+    EXPECT_EQ(windowCount(), windows);
+    EXPECT_EQ(layout({s.aboutWindow, s.settingsWindow, s.editorWindow}), "About@296,258,600,300#0 Einstellungen@316,278,320,540#0 Neu@196,158,600,600#0 ");
+    const Step steps[] = {{kActs, 0, "edit, clear at 130, 112; 5 buttons; fonts 0 13 | ai=Gemini\\nprompt=4\\nsg=13\\nmfav=5\\nprompt_sf=#000000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#DCDCDC\\nai_sf=#000000\\nai_bf=#DCDCDC\\n"}, {Font, 9, "edit, clear at 136, 118; 5 buttons; fonts 0 18 | ai=Gemini\\nprompt=4\\nsg=18\\nmfav=5\\nprompt_sf=#000000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#DCDCDC\\nai_sf=#000000\\nai_bf=#DCDCDC\\n"}, {Count, 6, "edit, clear at 136, 118; 7 buttons; fonts 0 18 | ai=Gemini\\nprompt=4\\nsg=18\\nmfav=20\\nprompt_sf=#000000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#DCDCDC\\nai_sf=#000000\\nai_bf=#DCDCDC\\n"}, {Font, 0, "edit, clear at 136, 107; 7 buttons; fonts 0 9 | ai=Gemini\\nprompt=4\\nsg=9\\nmfav=20\\nprompt_sf=#000000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#DCDCDC\\nai_sf=#000000\\nai_bf=#DCDCDC\\n"},
                  {Colour, 11, "edit, clear at 136, 107; 7 buttons; fonts 0 9 | ai=Gemini\\nprompt=4\\nsg=9\\nmfav=20\\nprompt_sf=#000000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#DCDCDC\\nai_sf=#000000\\nai_bf=#102030\\n"}, {Colour, 0, "edit, clear at 136, 107; 7 buttons; fonts 0 9 | ai=Gemini\\nprompt=4\\nsg=9\\nmfav=20\\nprompt_sf=#FF0000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#DCDCDC\\nai_sf=#000000\\nai_bf=#102030\\n"}, {Colour, 13, "edit, clear at 136, 107; 7 buttons; fonts 0 9 | ai=Gemini\\nprompt=4\\nsg=9\\nmfav=20\\nprompt_sf=#FF0000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#DCDCDC\\nai_sf=#000000\\nai_bf=#102030\\n"}, {Colour, 27, "edit, clear at 136, 107; 7 buttons; fonts 0 9 | ai=Gemini\\nprompt=4\\nsg=9\\nmfav=20\\nprompt_sf=#FF0000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#C8E6C8\\nai_sf=#000000\\nai_bf=#102030\\n"}, {Colour, 21, "edit, clear at 136, 107; 7 buttons; fonts 0 9 | ai=Gemini\\nprompt=4\\nsg=9\\nmfav=20\\nprompt_sf=#FF0000\\nprompt_bf=#DCDCDC\\nfavoriten_sf=#000000\\nfavoriten_bf=#C8E6C8\\nai_sf=#000000\\nai_bf=#102030\\n"}};
     for (const auto& step : steps) {
         act(step.act, step.n);
-        const AppState& s = app();
         std::set<int> heights; // of every control's font, 0 for none
         for (HWND owner : {s.mainWindow, s.aboutWindow, s.settingsWindow, s.editorWindow})
             for (HWND c = GetWindow(owner, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
@@ -133,27 +113,23 @@ TEST_F(Win, SettingsReachEveryWindowAndTheFile) {
                             "; " + std::to_string(s.favoriteButtons.size()) + " buttons; fonts";
         for (int h : heights)
             shown.append(" ").append(std::to_string(h));
-        EXPECT_EQ(flat(shown + " | " + read(u"prompt.cf")), step.shown);
+        EXPECT_EQ(flat(shown + " | " + read(u"prompt.cf")), step.expected);
         EXPECT_EQ(box(s.inputEdit).y + box(s.inputEdit).height, 340);
         EXPECT_EQ(windowCount(), windows);
     }
 }
 
 TEST_F(Win, PaintedAreasAndScreenshot) {
-    write({prompt("Zusammenfassen", true, "Bitte diesen Absatz kürzen."), prompt("Übersetzen", true), prompt("Code prüfen"),
-           prompt("", true)});
+    write({prompt("Zusammenfassen", true, "Bitte diesen Absatz kürzen."), prompt("Übersetzen", true), prompt("Code prüfen"), prompt("", true)});
     write(u"prompt.cf", "prompt_sf=#FFFFFF\r\nprompt_bf=#102030\r\nfavoriten_bf=#C8E6C8\r\nai_bf=#C8DCF0\r\n");
     ASSERT_TRUE(start(SW_MAXIMIZE));
     RedrawWindow(app().mainWindow, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    pump();
-    RECT frame;
+    RECT frame; // the window's own surface, frame and menu bar included
     GetWindowRect(app().mainWindow, &frame);
-    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
     HDC screen = GetWindowDC(app().mainWindow), shot = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, frame.right - frame.left, frame.bottom - frame.top);
     SelectObject(shot, bitmap);
-    BitBlt(shot, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    ReleaseDC(app().mainWindow, screen);
+    BitBlt(shot, 0, 0, frame.right - frame.left, frame.bottom - frame.top, screen, 0, 0, SRCCOPY);
     const AppState& s = app();
     for (const auto& [window, colour] : {std::pair{s.promptHeader, RGB(0x10, 0x20, 0x30)}, {s.promptStrip, RGB(0x10, 0x20, 0x30)},
                                          {s.favHeader, RGB(0xC8, 0xE6, 0xC8)}, {s.favStrip, RGB(0xC8, 0xE6, 0xC8)},
@@ -162,7 +138,7 @@ TEST_F(Win, PaintedAreasAndScreenshot) {
         GetWindowRect(window, &r);
         OffsetRect(&r, -frame.left, -frame.top);
         EXPECT_EQ(GetPixel(shot, r.right - 3, (r.top + r.bottom) / 2), colour);
-        bool caption = false; // the header's caption in the text colour
+        bool caption = false; // in the text colour, white in the prompt header only
         for (int x = r.left + 10; x < std::min(r.left + 100, r.right - 3); ++x)
             caption |= GetPixel(shot, x, (r.top + r.bottom) / 2) == RGB(255, 255, 255);
         EXPECT_EQ(caption, window == s.promptHeader);
@@ -171,12 +147,10 @@ TEST_F(Win, PaintedAreasAndScreenshot) {
     ULONG_PTR token;
     Gdiplus::GdiplusStartup(&token, &input, nullptr);
     const CLSID png{0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
-    const std::u16string folder = u"Z:" + fromUtf8(getenv("VBX_BINARY_DIR") ? getenv("VBX_BINARY_DIR") : "/tmp") + u"/screenshots";
-    CreateDirectoryW(wide(folder), nullptr);
-    EXPECT_EQ(Gdiplus::Bitmap(bitmap, nullptr).Save(wide(folder + u"/main_window.png"), &png, nullptr), Gdiplus::Ok);
-    Gdiplus::GdiplusShutdown(token);
-    DeleteDC(shot);
-    DeleteObject(bitmap);
+    const std::string folder = "Z:" + std::string(getenv("VBX_BINARY_DIR") ? getenv("VBX_BINARY_DIR") : "/tmp") + "/screenshots";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    EXPECT_EQ(Gdiplus::Bitmap(bitmap, nullptr).Save(wide(fromUtf8(folder + "/main_window.png")), &png, nullptr), Gdiplus::Ok);
+    ReleaseDC(app().mainWindow, screen), DeleteDC(shot), DeleteObject(bitmap);
 }
 
 // Random actions with a printed seed; both files must hold what the program holds after each

@@ -1,6 +1,6 @@
 // The browser host in the real main window against the loader double beside this exe: what
-// the program asks of the runtime, with what, and that it gives every reference back. The
-// copy of this exe without the double runs NoLoader.*.
+// the program asks of the runtime, with what, and that it gives every reference back. (The
+// window tests run without a loader.)
 #include "tests/win/driver.h"
 
 #include "app/wide_text.h"
@@ -25,15 +25,11 @@ struct Browser : Win {
         std::string lines = read(u"~\\journal.txt");
         DeleteFileW(wide(root + u"\\journal.txt"));
         for (const Prompt& p : app().library)
-            for (const char16_t* input : {u"", u"für B ✓"}) {
-                const std::string script = toUtf8(chatScriptFor(p.text, input)), message = "<" + toUtf8(p.text + u"+" + input) + ">";
-                for (std::size_t at; (at = lines.find(script)) != std::string::npos;)
-                    lines.replace(at, script.size(), message);
-            }
+            for (const char16_t* input : {u"", u"für B ✓"})
+                lines = replaced(lines, toUtf8(chatScriptFor(p.text, input)), "<" + toUtf8(p.text + u"+" + input) + ">");
         return flat(lines);
     }
 };
-using NoLoader = Win;
 
 } // namespace
 
@@ -53,15 +49,11 @@ TEST_F(Browser, ChatsScriptsAndReferences) {
     }
     ASSERT_TRUE(start());
     journal();
-    const struct {
-        Act act;
-        unsigned n;
-        const char* journal;
-    } steps[] = {{Resize, 900, "put_Bounds 620 48 1282 344; "}, {Chat, 1, "Navigate https://gemini.google.com/app; "}, {Chat, 2, "Navigate https://copilot.microsoft.com/; "}, {Chat, 0, "Navigate https://chatgpt.com/; "}, {Type, 1, "-"}, {Choose, 2, "-"},
+    const Step steps[] = {{Resize, 900, "put_Bounds 620 48 1282 344; "}, {Chat, 1, "Navigate https://gemini.google.com/app; "}, {Chat, 2, "Navigate https://copilot.microsoft.com/; "}, {Chat, 0, "Navigate https://chatgpt.com/; "}, {Type, 1, "-"}, {Choose, 2, "-"},
                  {Send, 0, "ExecuteScript handler=null <tFav B+für B ✓>; "}, {Favourite, 0, "ExecuteScript handler=null <tFav A+für B ✓>; "}, {Favourite, 1, "ExecuteScript handler=null <tFav B+für B ✓>; "}, {Favourite, 2, "-"}, {Clear, 0, "-"}, {Send, 0, "ExecuteScript handler=null <tFav B+>; "}};
     for (const auto& step : steps) {
         act(step.act, step.n);
-        EXPECT_EQ(journal(), step.journal) << step.act;
+        EXPECT_EQ(journal(), step.expected) << step.act;
     }
     EXPECT_EQ(state(), "[Kein,Fav A,Fav B]#2 \"\" | Kein:tKein: Fav A*:tFav A:alt A Fav B*:tFav B: | - | p=2 ai=0");
 }
@@ -75,10 +67,9 @@ TEST_F(Browser, WithoutAViewTheProgramWorksOnAndShowsTheHint) {
         SetEnvironmentVariableW(L"VBX_FAKE_WEBVIEW2", mode);
         write({prompt("A", true)});
         ASSERT_TRUE(start());
-        for (Act action : {Type, Send, Favourite, Chat})
-            act(action, 1);
+        for (Act action : {Type, Send, Favourite, Chat, Resize})
+            act(action, action == Resize ? 700 : 1);
         EXPECT_EQ(text(app().browserHint), "Für die KI-Ansicht wird die Microsoft Edge WebView2 Runtime benötigt.");
-        act(Resize, 700);
         EXPECT_EQ(box(app().browserHint), (Box{620, 48, 462, 896}));
         EXPECT_EQ(state(), "[A]#0 \"für B ✓\" | A*:tA:für B ✓ | - | p=0 ai=1");
         close();
@@ -87,14 +78,4 @@ TEST_F(Browser, WithoutAViewTheProgramWorksOnAndShowsTheHint) {
                              "options=null; " +
                                  std::string(mode[0] == 'f' ? "" : "EnvironmentCompletedHandler kept, count 2; ") + expected);
     }
-}
-
-TEST_F(NoLoader, TheProgramWorksOnAndShowsTheHint) {
-    ASSERT_EQ(LoadLibraryW(L"WebView2Loader.dll"), nullptr) << "this run must not find the loader";
-    write({prompt("A")});
-    ASSERT_TRUE(start());
-    act(Type, 1);
-    act(Send);
-    EXPECT_EQ(state(), "[A]#0 \"für B ✓\" | A:tA:für B ✓ | - | p=0 ai=0");
-    EXPECT_TRUE(IsWindow(app().browserHint));
 }

@@ -24,11 +24,8 @@ std::wstring variable(const wchar_t* name) {
 void note(const std::wstring& line) {
     std::string bytes(WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr), '\n');
     WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, bytes.data(), int(bytes.size()), nullptr, nullptr);
-    bytes.back() = '\n';
-    if (FILE* out = _wfopen(variable(L"VBX_FAKE_WEBVIEW2_JOURNAL").c_str(), L"ab")) {
-        fwrite(bytes.data(), 1, bytes.size(), out);
-        fclose(out);
-    }
+    bytes.back() = '\n'; // in place of the NUL
+    if (FILE* out = _wfopen(variable(L"VBX_FAKE_WEBVIEW2_JOURNAL").c_str(), L"ab")) fwrite(bytes.data(), 1, bytes.size(), out), fclose(out);
 }
 
 struct Object {
@@ -39,8 +36,7 @@ struct Object {
 };
 
 HRESULT STDMETHODCALLTYPE refuse(Object* self) {
-    note(std::wstring(L"unexpected call to the ") + self->name);
-    return E_NOTIMPL;
+    return note(std::wstring(L"unexpected call to the ") + self->name), E_NOTIMPL;
 }
 ULONG STDMETHODCALLTYPE addRef(Object* self) {
     return ++self->references;
@@ -49,17 +45,15 @@ ULONG STDMETHODCALLTYPE release(Object* self) {
     if (--self->references) return self->references;
     note(std::wstring(self->name) + L" deleted");
     if (self->view) release(self->view);
-    delete self;
-    return 0;
+    return delete self, 0;
 }
 
 // An interface's methods at their slots; every other slot refuses.
-void* const* slots(std::initializer_list<std::pair<int, void*>> methods) {
+template <typename... Methods> void* const* slots(std::pair<int, Methods>... methods) {
     auto* table = new void*[32];
     for (int i = 0; i < 32; ++i)
         table[i] = i == 1 ? reinterpret_cast<void*>(&addRef) : i == 2 ? reinterpret_cast<void*>(&release) : reinterpret_cast<void*>(&refuse);
-    for (auto [slot, method] : methods)
-        table[slot] = method;
+    ((table[methods.first] = reinterpret_cast<void*>(methods.second)), ...);
     return table;
 }
 
@@ -72,8 +66,7 @@ LRESULT CALLBACK deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     using Invoke = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, HRESULT, Object*);
     reinterpret_cast<Invoke>((*reinterpret_cast<void***>(handler))[3])(handler, error, result);
     note(std::wstring(name) + L" released, count " + std::to_wstring(handler->Release()));
-    if (result) release(result);
-    return 0;
+    return result ? release(result) : 0;
 }
 void later(const wchar_t* name, IUnknown* handler, const wchar_t* failure, Object* result) {
     static HWND window = [] {
@@ -82,49 +75,44 @@ void later(const wchar_t* name, IUnknown* handler, const wchar_t* failure, Objec
         return CreateWindowExW(0, L"FakeWebView2", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, {}, GetModuleHandleW(nullptr), {});
     }();
     note(std::wstring(name) + L" kept, count " + std::to_wstring(handler->AddRef()));
-    const bool fail = variable(L"VBX_FAKE_WEBVIEW2") == failure;
-    if (fail) release(result);
+    const bool fail = variable(L"VBX_FAKE_WEBVIEW2") == failure && !release(result);
     waiting.emplace_back(name, handler, fail ? E_FAIL : S_OK, fail ? nullptr : result);
     PostMessageW(window, WM_APP, 0, 0);
 }
 
 HRESULT STDMETHODCALLTYPE navigate(Object*, LPCWSTR uri) {
-    note(std::wstring(L"Navigate ") + uri);
-    return S_OK;
+    return note(std::wstring(L"Navigate ") + uri), S_OK;
 }
 HRESULT STDMETHODCALLTYPE executeScript(Object*, LPCWSTR script, IUnknown* handler) {
-    note(std::wstring(L"ExecuteScript handler=") + (handler ? L"set " : L"null ") + script);
-    return S_OK;
+    return note(std::wstring(L"ExecuteScript handler=") + (handler ? L"set " : L"null ") + script), S_OK;
 }
 HRESULT STDMETHODCALLTYPE putBounds(Object*, RECT r) {
-    note(L"put_Bounds " + std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " + std::to_wstring(r.right) +
-         L" " + std::to_wstring(r.bottom));
-    return S_OK;
+    return note(L"put_Bounds " + std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " + std::to_wstring(r.right) + L" " +
+                std::to_wstring(r.bottom)),
+           S_OK;
 }
 HRESULT STDMETHODCALLTYPE getView(Object* self, Object** view) {
     note(L"get_CoreWebView2");
-    addRef(*view = self->view);
-    return S_OK;
+    return addRef(*view = self->view), S_OK;
 }
 HRESULT STDMETHODCALLTYPE createController(Object*, HWND parent, IUnknown* handler) {
     wchar_t parentClass[64]{};
     GetClassNameW(parent, parentClass, 64);
     note(std::wstring(L"CreateCoreWebView2Controller parent=") + parentClass);
-    static void* const* webView = slots({{5, reinterpret_cast<void*>(&navigate)}, {29, reinterpret_cast<void*>(&executeScript)}});
-    static void* const* controller = slots({{6, reinterpret_cast<void*>(&putBounds)}, {25, reinterpret_cast<void*>(&getView)}});
-    later(L"ControllerCompletedHandler", handler, L"no-controller",
-          new Object{controller, L"Controller", new Object{webView, L"WebView"}});
+    static void* const* webView = slots(std::pair{5, &navigate}, std::pair{29, &executeScript});
+    static void* const* controller = slots(std::pair{6, &putBounds}, std::pair{25, &getView});
+    later(L"ControllerCompletedHandler", handler, L"no-controller", new Object{controller, L"Controller", new Object{webView, L"WebView"}});
     return S_OK;
 }
 
 } // namespace
 
-extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE CreateCoreWebView2EnvironmentWithOptions(
-    PCWSTR browserFolder, PCWSTR userDataFolder, IUnknown* options, IUnknown* handler) {
+extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE CreateCoreWebView2EnvironmentWithOptions(PCWSTR browserFolder, PCWSTR userDataFolder,
+                                                                                                IUnknown* options, IUnknown* handler) {
     note(std::wstring(L"CreateCoreWebView2EnvironmentWithOptions browserFolder=") + (browserFolder ? browserFolder : L"null") +
          L" userDataFolder=" + (userDataFolder ? userDataFolder : L"null") + L" options=" + (options ? L"set" : L"null"));
     if (variable(L"VBX_FAKE_WEBVIEW2") == L"fail-environment") return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-    static void* const* environment = slots({{3, reinterpret_cast<void*>(&createController)}});
+    static void* const* environment = slots(std::pair{3, &createController});
     later(L"EnvironmentCompletedHandler", handler, L"no-environment", new Object{environment, L"Environment"});
     return S_OK;
 }

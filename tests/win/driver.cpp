@@ -9,7 +9,6 @@
 #include "library/utf8.h"
 #include "settings/settings.h"
 
-#include <array>
 #include <filesystem>
 #include <set>
 #include <tuple>
@@ -60,21 +59,13 @@ void choose(HWND window, int id, HWND combo, unsigned entry) {
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
     pump();
 }
-BOOL CALLBACK countChild(HWND, LPARAM n) {
-    return ++*reinterpret_cast<std::size_t*>(n) > 0;
-}
-BOOL CALLBACK countWindow(HWND window, LPARAM n) {
-    return EnumChildWindows(window, countChild, n), countChild(window, n);
-}
+BOOL CALLBACK countChild(HWND, LPARAM n) { return ++*reinterpret_cast<std::size_t*>(n) > 0; }
+BOOL CALLBACK countWindow(HWND window, LPARAM n) { return EnumChildWindows(window, countChild, n), countChild(window, n); }
 
 } // namespace
 
-std::string utf8(const wchar_t* text) {
-    return toUtf8(fromWide(text));
-}
-std::size_t gdiCount() {
-    return live.size();
-}
+std::string utf8(const wchar_t* text) { return toUtf8(fromWide(text)); }
+std::size_t gdiCount() { return live.size(); }
 std::size_t windowCount() {
     std::size_t n = 0;
     EnumThreadWindows(GetCurrentThreadId(), countWindow, reinterpret_cast<LPARAM>(&n));
@@ -89,8 +80,7 @@ void pump() {
 }
 
 void command(int id, int notification, HWND control) {
-    SendMessageW(app().mainWindow, WM_COMMAND, MAKEWPARAM(id, notification), reinterpret_cast<LPARAM>(control));
-    pump();
+    SendMessageW(app().mainWindow, WM_COMMAND, MAKEWPARAM(id, notification), reinterpret_cast<LPARAM>(control)), pump();
 }
 
 std::string text(HWND window) {
@@ -104,13 +94,9 @@ std::string replaced(std::string text, const std::string& from, const std::strin
         text.replace(at, from.size(), to);
     return text;
 }
-std::string flat(const std::string& text) {
-    return replaced(replaced(text, "\r\n", "\\n"), "\n", "; ");
-}
+std::string flat(const std::string& text) { return replaced(replaced(text, "\r\n", "\\n"), "\n", "; "); }
 
-Prompt prompt(const char* name, bool fav, const char* last) {
-    return {fromUtf8(name), u"t" + fromUtf8(name), fav, fromUtf8(last)};
-}
+Prompt prompt(const char* name, bool fav, const char* last) { return {fromUtf8(name), u"t" + fromUtf8(name), fav, fromUtf8(last)}; }
 
 Box box(HWND window) {
     RECT r{};
@@ -131,36 +117,25 @@ void Win::SetUp() {
     askSaveFileName = askOpenFileName = fileDialog;
 }
 
-void Win::TearDown() {
-    close();
-    std::filesystem::remove_all(std::filesystem::path(root));
-}
+void Win::TearDown() { close(), std::filesystem::remove_all(std::filesystem::path(root)); }
 
 HWND Win::start(int how) {
-    app() = AppState{};
+    app() = AppState{}; // as the process starts
     app().whiteBrush.reset(CreateSolidBrush(RGB(255, 255, 255)));
-    ShowWindow(createMainWindow(GetModuleHandleW(nullptr)), show = how);
-    pump();
-    return app().mainWindow;
+    return ShowWindow(createMainWindow(GetModuleHandleW(nullptr)), show = how), pump(), app().mainWindow;
 }
 
-void Win::close() {
-    DestroyWindow(app().mainWindow);
-    pump();
-}
+void Win::close() { DestroyWindow(app().mainWindow), pump(); }
 
 void Win::write(const char16_t* file, const std::string& bytes) {
     CreateDirectoryW(wide(root + u"\\Quillory"), nullptr);
     ASSERT_TRUE(writeFileAtomically(path(file), bytes));
 }
 
-std::string Win::read(const char16_t* file) const {
-    return readWholeFile(path(file)).value_or("-");
-}
+std::string Win::read(const char16_t* file) const { return readWholeFile(path(file)).value_or("-"); }
 
 std::string Win::bytes(const PromptLibrary& library) const {
-    EXPECT_TRUE(savePromptFile(library, root + u"\\scratch.xml"));
-    return read(u"~\\scratch.xml");
+    return savePromptFile(library, path(u"~\\scratch.xml")) ? read(u"~\\scratch.xml") : "not written";
 }
 
 std::string Win::state() {
@@ -191,7 +166,7 @@ void Win::act(Act act, unsigned n) {
     if ((act == Font || act == Count || act == Colour) && !IsWindow(s.settingsWindow)) command(7002);
     const int colourFields[] = {7301, 7302, 7303, 7304, 7311, 7312};
     const wchar_t* colours[] = {L"#FF0000", L"102030", L"#GG0000", L"", L"#c8e6c8"};
-    HWND secondary[] = {s.aboutWindow, s.settingsWindow, s.editorWindow}, edits[2]{}; // the editor's name, text
+    HWND secondary[] = {s.aboutWindow, s.settingsWindow, s.editorWindow}, edits[2]{};
     PromptLibrary incoming;
     switch (act) {
     case Choose: return choose(s.mainWindow, 0, s.promptCombo, n % std::max<LRESULT>(1, SendMessageW(s.promptCombo, CB_GETCOUNT, 0, 0)));
@@ -218,7 +193,7 @@ void Win::act(Act act, unsigned n) {
     case New: return command(3001);
     case Edit: return command(3002);
     case Save: // n = 0 saves the fields as they are
-        for (HWND c = GetWindow(s.editorWindow, GW_CHILD); c && n; c = GetWindow(c, GW_HWNDNEXT))
+        for (HWND c = GetWindow(s.editorWindow, GW_CHILD); c && n; c = GetWindow(c, GW_HWNDNEXT)) // name, text
             if (wchar_t name[8]{}; GetClassNameW(c, name, 8) && lstrcmpiW(name, L"Edit") == 0)
                 edits[(GetWindowLongW(c, GWL_STYLE) & ES_MULTILINE) != 0] = c;
         SetWindowTextW(edits[0], wide(u"P" + fromUtf8(std::to_string(n))));
@@ -237,7 +212,7 @@ void Win::act(Act act, unsigned n) {
         for (unsigned i = 0; i < n / 4 % 4 + 1; ++i)
             incoming.push_back(prompt(("I" + std::to_string(i)).c_str(), i % 2, i ? "" : "alt"));
         chosenFile = n % 4 ? root + u"\\import.xml" : u"";
-        write(u"~\\import.xml", std::array<std::string, 4>{"", bytes(incoming), "<prompts>\n</prompts>", "<notes/>"}[n % 4]);
+        write(u"~\\import.xml", n % 4 == 1 ? bytes(incoming) : n % 4 == 2 ? "<prompts>\n</prompts>" : "<notes/>");
         command(4002);
         return chosenFile.clear();
     case Resize: return (void)SetWindowPos(s.mainWindow, nullptr, 0, 0, 400 + n % 1400, 300 + n % 800, SWP_NOZORDER | SWP_NOMOVE);

@@ -8,19 +8,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <string>
-#include <vector>
 
 // The user's actions; `n` picks the entry, text, answer or file.
 enum Act { Choose, Type, Clear, Paste, Favourite, Send, Chat, About, Options, Font, Count, Colour,
            New, Edit, Save, Shut, Delete, Export, Import, Resize, Restart, kActs };
 
 // One step of a scenario: the action, its `n`, and what must show afterwards.
-struct Step {
-    Act act;
-    unsigned n;
-    const char* expected;
-};
+struct Step { Act act; unsigned n; const char* expected; };
 
 void pump();
 void command(int id, int notification = 0, HWND control = nullptr);

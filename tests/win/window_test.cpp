@@ -29,10 +29,7 @@ std::string layout(std::vector<HWND> windows) {
 } // namespace
 
 TEST_F(Win, FirstStartMenuAndLayout) {
-    PromptLibrary library{prompt("kein")};
-    for (const char* name : {"F0", "", "F2", "F3", "F4", "F5"})
-        library.push_back(prompt(name, true));
-    write(library);
+    write({prompt("kein"), prompt("F0", true), prompt("", true), prompt("F2", true), prompt("F3", true), prompt("F4", true), prompt("F5", true)});
     ASSERT_TRUE(start());
     EXPECT_EQ(read(u"prompt.cf"), "ai=ChatGPT\r\nprompt=0\r\nsg=13\r\nmfav=5\r\nprompt_sf=#000000\r\nprompt_bf=#DCDCDC\r\n"
                                   "favoriten_sf=#000000\r\nfavoriten_bf=#DCDCDC\r\nai_sf=#000000\r\nai_bf=#DCDCDC\r\n");
@@ -83,10 +80,7 @@ TEST_F(Win, LibraryActionsShowAndStore) {
 }
 
 TEST_F(Win, SettingsReachEveryWindowAndTheFile) {
-    PromptLibrary library;
-    for (const char* name : {"F0", "F1", "F2", "F3", "F4", "F5", "F6"})
-        library.push_back(prompt(name, true));
-    write(library);
+    write({prompt("F0", true), prompt("F1", true), prompt("F2", true), prompt("F3", true), prompt("F4", true), prompt("F5", true), prompt("F6", true)});
     write(u"prompt.cf", "ai=Gemini\r\nprompt=4\r\n");
     ASSERT_TRUE(start());
     const AppState& s = app();
@@ -160,10 +154,7 @@ TEST_F(Win, RandomActions) {
     const int length = getenv("VBX_STEPS") ? atoi(getenv("VBX_STEPS")) : 1000;
     printf("seed %u (VBX_SEED repeats the run, VBX_STEPS sets its length)\n", seed);
     std::mt19937 random(seed);
-    PromptLibrary library;
-    for (int i = 0; i < 12; ++i)
-        library.push_back(prompt(("P" + std::to_string(i)).c_str(), i % 3 == 0, "alt"));
-    write(library);
+    write(PromptLibrary(12, prompt("P", true, "alt")));
     ASSERT_TRUE(start(SW_SHOWNORMAL));
     std::size_t objects = 0, count = 0;
     for (int step = 1; step <= length && !HasFailure(); ++step) {
@@ -180,7 +171,7 @@ TEST_F(Win, RandomActions) {
         std::tie(expected.promptColors, expected.favoritesColors, expected.aiColors) = std::tie(s.promptColors, s.favoritesColors, s.aiColors);
         EXPECT_EQ(read(u"prompt.cf"), serializeSettings(expected)) << "step " << step << ", action " << action;
         if (step % 100) continue;
-        for (unsigned i = 0; i < 3; ++i) act(Shut, i);
+        act(Shut, 0), act(Shut, 1), act(Shut, 2);
         if (!objects) std::tie(objects, count) = std::tuple(gdiCount(), windowCount());
         EXPECT_LE(gdiCount(), objects) << "GDI objects and DCs at step " << step;
         EXPECT_LE(windowCount(), count) << "windows at step " << step;

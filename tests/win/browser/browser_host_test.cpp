@@ -16,10 +16,7 @@ struct Browser : Win {
         SetEnvironmentVariableW(L"VBX_FAKE_WEBVIEW2_JOURNAL", wide(root + u"\\journal.txt"));
         _wputenv_s(L"LOCALAPPDATA", L"C:\\P"); // the program reads the C runtime's copy
     }
-    void TearDown() override {
-        Win::TearDown();
-        releaseBrowser();
-    }
+    void TearDown() override { Win::TearDown(), releaseBrowser(); }
     // The journal since the last call, the chat scripts shortened to their message.
     std::string journal() {
         std::string lines = read(u"~\\journal.txt");
@@ -43,12 +40,10 @@ TEST_F(Browser, ChatsScriptsAndReferences) {
         _wputenv_s(L"LOCALAPPDATA", localAppData);
         ASSERT_TRUE(start());
         EXPECT_EQ(journal(), expected);
-        close();
-        releaseBrowser();
+        close(), releaseBrowser();
         EXPECT_EQ(journal(), "Controller deleted; WebView deleted; ");
     }
-    ASSERT_TRUE(start());
-    journal();
+    ASSERT_TRUE(start() && !journal().empty());
     const Step steps[] = {{Resize, 900, "put_Bounds 620 48 1282 344; "}, {Chat, 1, "Navigate https://gemini.google.com/app; "}, {Chat, 2, "Navigate https://copilot.microsoft.com/; "}, {Chat, 0, "Navigate https://chatgpt.com/; "}, {Type, 1, "-"}, {Choose, 2, "-"},
                  {Send, 0, "ExecuteScript handler=null <tFav B+für B ✓>; "}, {Favourite, 0, "ExecuteScript handler=null <tFav A+für B ✓>; "}, {Favourite, 1, "ExecuteScript handler=null <tFav B+für B ✓>; "}, {Favourite, 2, "-"}, {Clear, 0, "-"}, {Send, 0, "ExecuteScript handler=null <tFav B+>; "}};
     for (const auto& step : steps) {
@@ -72,8 +67,7 @@ TEST_F(Browser, WithoutAViewTheProgramWorksOnAndShowsTheHint) {
         EXPECT_EQ(text(app().browserHint), "Für die KI-Ansicht wird die Microsoft Edge WebView2 Runtime benötigt.");
         EXPECT_EQ(box(app().browserHint), (Box{620, 48, 462, 896}));
         EXPECT_EQ(state(), "[A]#0 \"für B ✓\" | A*:tA:für B ✓ | - | p=0 ai=1");
-        close();
-        releaseBrowser();
+        close(), releaseBrowser();
         EXPECT_EQ(journal(), "CreateCoreWebView2EnvironmentWithOptions browserFolder=null userDataFolder=C:\\P\\Scrivane_V4 "
                              "options=null; " +
                                  std::string(mode[0] == 'f' ? "" : "EnvironmentCompletedHandler kept, count 2; ") + expected);

@@ -28,19 +28,10 @@ void note(const std::wstring& line) {
     if (FILE* out = _wfopen(variable(L"VBX_FAKE_WEBVIEW2_JOURNAL").c_str(), L"ab")) fwrite(bytes.data(), 1, bytes.size(), out), fclose(out);
 }
 
-struct Object {
-    void* const* slots;
-    const wchar_t* name;
-    Object* view = nullptr; // a controller's
-    ULONG references = 1;
-};
+struct Object { void* const* slots; const wchar_t* name; Object* view = nullptr; ULONG references = 1; }; // view: a controller's
 
-HRESULT STDMETHODCALLTYPE refuse(Object* self) {
-    return note(std::wstring(L"unexpected call to the ") + self->name), E_NOTIMPL;
-}
-ULONG STDMETHODCALLTYPE addRef(Object* self) {
-    return ++self->references;
-}
+HRESULT STDMETHODCALLTYPE refuse(Object* self) { return note(std::wstring(L"unexpected call to the ") + self->name), E_NOTIMPL; }
+ULONG STDMETHODCALLTYPE addRef(Object* self) { return ++self->references; }
 ULONG STDMETHODCALLTYPE release(Object* self) {
     if (--self->references) return self->references;
     note(std::wstring(self->name) + L" deleted");
@@ -80,9 +71,7 @@ void later(const wchar_t* name, IUnknown* handler, const wchar_t* failure, Objec
     PostMessageW(window, WM_APP, 0, 0);
 }
 
-HRESULT STDMETHODCALLTYPE navigate(Object*, LPCWSTR uri) {
-    return note(std::wstring(L"Navigate ") + uri), S_OK;
-}
+HRESULT STDMETHODCALLTYPE navigate(Object*, LPCWSTR uri) { return note(std::wstring(L"Navigate ") + uri), S_OK; }
 HRESULT STDMETHODCALLTYPE executeScript(Object*, LPCWSTR script, IUnknown* handler) {
     return note(std::wstring(L"ExecuteScript handler=") + (handler ? L"set " : L"null ") + script), S_OK;
 }
@@ -91,10 +80,7 @@ HRESULT STDMETHODCALLTYPE putBounds(Object*, RECT r) {
                 std::to_wstring(r.bottom)),
            S_OK;
 }
-HRESULT STDMETHODCALLTYPE getView(Object* self, Object** view) {
-    note(L"get_CoreWebView2");
-    return addRef(*view = self->view), S_OK;
-}
+HRESULT STDMETHODCALLTYPE getView(Object* self, Object** view) { return note(L"get_CoreWebView2"), addRef(*view = self->view), S_OK; }
 HRESULT STDMETHODCALLTYPE createController(Object*, HWND parent, IUnknown* handler) {
     wchar_t parentClass[64]{};
     GetClassNameW(parent, parentClass, 64);

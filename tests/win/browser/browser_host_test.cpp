@@ -13,8 +13,8 @@ namespace {
 struct Browser : Win {
     void SetUp() override {
         Win::SetUp();
-        SetEnvironmentVariableW(L"VBX_FAKE_WEBVIEW2_JOURNAL", wide(root + u"\\journal.txt"));
-        _wputenv_s(L"LOCALAPPDATA", L"C:\\P"); // the program reads the C runtime's copy
+        _wputenv_s(L"VBX_FAKE_WEBVIEW2_JOURNAL", wide(root + u"\\journal.txt"));
+        _wputenv_s(L"LOCALAPPDATA", L"C:\\P"); // the C runtime's copy, which the program reads
     }
     void TearDown() override { Win::TearDown(), releaseBrowser(); }
     // The journal since the last call, the chat scripts shortened to their message.
@@ -59,7 +59,7 @@ TEST_F(Browser, WithoutAViewTheProgramWorksOnAndShowsTheHint) {
                                       "Controller deleted; WebView deleted; EnvironmentCompletedHandler released, count 0; "
                                       "Environment deleted; ControllerCompletedHandler released, count 0; "},
           {L"no-environment", "Environment deleted; EnvironmentCompletedHandler released, count 0; "}, {L"fail-environment", ""}}) {
-        SetEnvironmentVariableW(L"VBX_FAKE_WEBVIEW2", mode);
+        _wputenv_s(L"VBX_FAKE_WEBVIEW2", mode);
         write({prompt("A", true)});
         ASSERT_TRUE(start());
         for (Act action : {Type, Send, Favourite, Chat, Resize})

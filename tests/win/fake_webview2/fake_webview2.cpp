@@ -15,11 +15,7 @@
 
 namespace {
 
-std::wstring variable(const wchar_t* name) {
-    wchar_t value[1024]{};
-    GetEnvironmentVariableW(name, value, 1024);
-    return value;
-}
+std::wstring variable(const wchar_t* name) { return _wgetenv(name) ? _wgetenv(name) : L""; }
 
 void note(const std::wstring& line) {
     std::string bytes(WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr), '\n');

@@ -85,8 +85,7 @@ void command(int id, int notification, HWND control) {
 
 std::string text(HWND window) {
     wchar_t buffer[4096]{};
-    GetWindowTextW(window, buffer, 4096);
-    return utf8(buffer);
+    return GetWindowTextW(window, buffer, 4096), utf8(buffer);
 }
 
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
@@ -100,8 +99,7 @@ Prompt prompt(const char* name, bool fav, const char* last) { return {fromUtf8(n
 
 Box box(HWND window) {
     RECT r{};
-    GetWindowRect(window, &r);
-    MapWindowPoints(nullptr, app().mainWindow, reinterpret_cast<POINT*>(&r), 2);
+    GetWindowRect(window, &r), MapWindowPoints(nullptr, app().mainWindow, reinterpret_cast<POINT*>(&r), 2);
     return {r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 

@@ -146,10 +146,11 @@ TEST_F(Win, PaintedAreasAndScreenshot) {
     ReleaseDC(app().mainWindow, screen), DeleteDC(shot), DeleteObject(bitmap);
 }
 
-// Random actions with a printed seed; both files must hold what the program holds after each
+// Random actions from a fixed seed (VBX_SEED picks another, 0 a random one); both files must hold what the program holds after each
 // one, and the GDI objects and windows must not grow from one checkpoint to the next.
 TEST_F(Win, RandomActions) {
-    const unsigned seed = getenv("VBX_SEED") ? atoi(getenv("VBX_SEED")) : std::random_device{}();
+    unsigned seed = getenv("VBX_SEED") ? atoi(getenv("VBX_SEED")) : 7;
+    if (seed == 0) seed = std::random_device{}();
     const int length = getenv("VBX_STEPS") ? atoi(getenv("VBX_STEPS")) : 600;
     printf("seed %u (VBX_SEED repeats the run, VBX_STEPS sets its length)\n", seed);
     std::mt19937 random(seed);

@@ -1,7 +1,6 @@
 // One libFuzzer target for both files; the first byte picks the test ('0', '1', '2' in the
-// seeds): the rest as prompts.xml, as a library to save and load, or as prompt.cf. What is
-// read must come back unchanged through a save and a load.
-
+// seeds): the rest as prompts.xml, as a library to save and load, or as prompt.cf. What is read
+// must come back unchanged through a save and a load (on tmpfs where there is one: saves flush).
 #include "core/support.h"
 
 #include <cstdio>
@@ -9,11 +8,11 @@
 #include <unistd.h>
 
 // Unlike assert, also in a build with NDEBUG.
-#define CHECK(condition)                                                                                     \
-    ((condition) ? void() : (std::fprintf(stderr, "failed: %s\n", #condition), std::abort()))
+#define CHECK(holds) ((holds) ? void() : (std::fprintf(stderr, "failed: %s\n", #holds), std::abort()))
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::u16string path = fromUtf8("/tmp/vbx-fuzz-" + std::to_string(getpid()));
+    static const std::u16string path =
+        fromUtf8((access("/dev/shm", W_OK) ? "/tmp"s : "/dev/shm"s) + "/vbx-" + std::to_string(getpid()));
     if (size == 0) return 0;
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
     PromptLibrary library{{u"before", u"", true, u""}}, loaded = library;

@@ -20,7 +20,7 @@ TEST(Settings, TheFileIsReadAppliedAtStartUpAndStoredWhole) {
         {"sg=+7", sg, 7}, {"sg=9\nsg=0", sg, 0}, {"sg=-4", sg, -4}, {"sg=9\nsg = 14", sg, 9}, {"sg=9\nSG=14", sg, 9},
         {"sg=9\nsg=abc", sg, -1}, {"sg=- 4", sg, -1}, {"sg=2147483648", sg, -1}, {"sg=2147483647", sg, 2147483647},
         {"sg=-2147483648", sg, -2147483647 - 1}, {"mfav=3", mfav, 3}, {"mfav=3\r\nmfav=x", mfav, -1},
-        {"mfav=3\r\n\x1Amfav=4\r\n", mfav, 3}}; // text mode ends at Ctrl+Z
+        {"mfav=3\r\n\x1A\nmfav=4\r\n", mfav, 3}}; // text mode ends at Ctrl+Z
     // clang-format on
     TempDir dir;
     const std::u16string path = dir.file(u"prompt.cf");

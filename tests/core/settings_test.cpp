@@ -4,7 +4,7 @@
 
 TEST(Settings, TheFileIsReadAppliedAtStartUpAndStoredWhole) {
     // Colours are HTML hex with red in the low byte; numbers read as the standard conversions do.
-    for (const char* text : {"#FF8000", "FF8000", "ff8000", " #ff8000\t"})
+    for (const char* text : {"#FF8000", "FF8000", "ff8000", " #ff8000\t\r"})
         EXPECT_EQ(parseColor(text), ColorRef{0x000080FF}) << text;
     for (const char* text : {"", "#FFF", "##FF8000", "0xFF8000", "#FF80001", "#GG8000", "# FF8000"})
         EXPECT_EQ(parseColor(text), std::nullopt) << text;
@@ -37,7 +37,7 @@ TEST(Settings, TheFileIsReadAppliedAtStartUpAndStoredWhole) {
     EXPECT_EQ(readBytes(path),
               "ai=ChatGPT\r\nprompt=0\r\nsg=13\r\nmfav=5\r\nprompt_sf=#000000\r\nprompt_bf=#DCDCDC\r\n"
               "favoriten_sf=#000000\r\nfavoriten_bf=#DCDCDC\r\nai_sf=#000000\r\nai_bf=#DCDCDC\r\n");
-    writeBytes(path, "ai=Copilot\nprompt=-3\nsg=40\nmfav=-2\nprompt_bf=#FF0000\nprompt_bf=#FFF\nai_sf=bad\n"
+    writeBytes(path, "ai=Copilot\nprompt=-3\nsg=40\nmfav=-2\nprompt_bf=#FF0000\r\nprompt_bf=#FFF\nai_sf=bad\n"
                      "favoriten_sf=#010203\nfavoriten_bf=#040506\nai_bf =#070809\nprompt_sf=#0A0B0C");
     initial.aiColors = {0x00ABCDEF, 0x00123456};
     applied = applyStartupSettings(path, initial);

@@ -120,8 +120,9 @@ bool writeFileAtomically(const std::u16string& path,
     std::u16string temporaryPath;
     int descriptor = -1;
     for (int attempt = 0; attempt < 100 && descriptor < 0; ++attempt) {
-        const std::string suffix =
-            "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+        // Appended piece by piece: g++ 12 at -O3 takes "." + std::string for an overlapping copy.
+        std::string suffix = ".";
+        suffix.append(std::to_string(::getpid())).append("-").append(std::to_string(counter++)).append(".tmp");
         temporaryPath = path + fromUtf8(suffix);
         descriptor = ::open((target + suffix).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (descriptor < 0 && errno != EEXIST) return false;

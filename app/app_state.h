@@ -2,7 +2,7 @@
 // AppState: the one record that owns everything the window procedures share,
 // for the life of the process. Only the user-interface thread touches it.
 
-#include "app/win_owners.h"
+#include "base/win_owners.h"
 #include "browser/webview2.h"
 #include "library/prompt_library.h"
 #include "settings/settings.h"

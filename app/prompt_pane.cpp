@@ -3,7 +3,7 @@
 #include "app/app_state.h"
 #include "app/command_model.h"
 #include "app/shell.h"
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "browser/browser_host.h"
 #include "library/prompt_file.h"
 

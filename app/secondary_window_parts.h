@@ -1,7 +1,7 @@
 #pragma once
 // Pieces shared by the About, settings and prompt editor windows.
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 
 #include <windows.h>
 

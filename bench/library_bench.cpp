@@ -10,7 +10,7 @@
 #include "bench/table.h"
 #include "browser/chat_script.h"
 #include "library/prompt_file.h"
-#include "library/utf8.h"
+#include "base/utf8.h"
 
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>

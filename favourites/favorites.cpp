@@ -2,7 +2,7 @@
 #include "app/command_model.h"
 #include "app/layout.h"
 #include "app/shell.h"
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "favourites/favorites_model.h"
 
 namespace {

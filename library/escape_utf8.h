@@ -5,7 +5,7 @@
 // and two-byte characters (the umlauts) at once; the same loop for two instruction sets,
 // chosen when the program runs.
 
-#include "library/utf8_sequence.h"
+#include "base/utf8_sequence.h"
 
 #include <bit>
 #include <cstddef>

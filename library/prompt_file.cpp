@@ -1,8 +1,8 @@
 #include "library/prompt_file.h"
 
 #include "library/escape_utf8.h"
-#include "library/file_io.h"
-#include "library/utf8_sequence.h"
+#include "base/file_io.h"
+#include "base/utf8_sequence.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #include "settings/settings.h"
 
-#include "library/file_io.h"
+#include "base/file_io.h"
 
 #include <array>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "library/file_io.h"
+#include "base/file_io.h"
 #include "library/prompt_file.h"
 
 #include "temp_dir.h"

@@ -1,7 +1,7 @@
 #include "library/escape_utf8.h"
-#include "library/file_io.h"
+#include "base/file_io.h"
 #include "library/prompt_file.h"
-#include "library/utf8.h"
+#include "base/utf8.h"
 
 #include "../fuzz/reference_reader.h"
 #include "temp_dir.h"

@@ -1,4 +1,4 @@
-#include "library/file_io.h"
+#include "base/file_io.h"
 #include "settings/settings.h"
 
 #include "temp_dir.h"

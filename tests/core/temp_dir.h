@@ -2,7 +2,7 @@
 // A fresh, empty folder for one test, removed with everything in it afterwards, and a replace
 // step that fails, for the saves that must then leave the old file.
 
-#include "library/file_io.h"
+#include "base/file_io.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // written out step by step, and whatever it reads must survive a save and a load unchanged.
 
 #include "library/prompt_file.h"
-#include "library/utf8.h"
+#include "base/utf8.h"
 #include "reference_reader.h"
 
 #include <cstdint>

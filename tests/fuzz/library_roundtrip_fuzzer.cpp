@@ -3,7 +3,7 @@
 // as CR LF, an unpaired surrogate as U+FFFD.
 
 #include "library/prompt_file.h"
-#include "library/utf8.h"
+#include "base/utf8.h"
 #include "reference_reader.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

@@ -2,7 +2,7 @@
 // process saves two versions in turn through the real save functions and is killed with
 // SIGKILL after a random delay, at least 200 times per file.
 
-#include "library/file_io.h"
+#include "base/file_io.h"
 #include "library/prompt_file.h"
 #include "settings/settings.h"
 

@@ -3,9 +3,9 @@
 // rules must hold, and the times are printed for three sizes each so that linear growth can be
 // seen (nothing is timed in an assertion).
 
-#include "library/file_io.h"
+#include "base/file_io.h"
 #include "library/prompt_file.h"
-#include "library/utf8.h"
+#include "base/utf8.h"
 #include "settings/settings.h"
 
 #include "core/temp_dir.h"

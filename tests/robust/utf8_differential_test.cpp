@@ -8,7 +8,7 @@
 // on Windows.
 
 #include "library/prompt_file.h"
-#include "library/utf8.h"
+#include "base/utf8.h"
 
 #include "fuzz/reference_reader.h"
 

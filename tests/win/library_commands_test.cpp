@@ -2,8 +2,8 @@
 // the files written and what the main window shows afterwards.
 #include "tests/win/win_test_support.h"
 
-#include "app/wide_text.h"
-#include "library/file_io.h"
+#include "base/wide_text.h"
+#include "base/file_io.h"
 #include "library/prompt_file.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Start and close of the main window: storage, settings, library, child windows, menu.
 #include "tests/win/win_test_support.h"
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "library/storage.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // file, the prompt list and the favourites.
 #include "tests/win/win_test_support.h"
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "library/prompt_file.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include "tests/win/win_test_support.h"
 
 #include "app/shell.h"
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 
 namespace {
 

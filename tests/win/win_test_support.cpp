@@ -1,8 +1,8 @@
 #include "tests/win/win_test_support.h"
 
 #include "app/main_window.h"
-#include "app/wide_text.h"
-#include "library/file_io.h"
+#include "base/wide_text.h"
+#include "base/file_io.h"
 #include "library/prompt_file.h"
 #include "library/storage.h"
 

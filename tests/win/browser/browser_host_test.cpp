@@ -4,7 +4,7 @@
 #include "tests/win/win_test_support.h"
 
 #include "app/main_window.h"
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "browser/browser_host.h"
 #include "browser/chat_script.h"
 #include "browser/webview2.h"

@@ -15,10 +15,6 @@ std::int32_t selectionOf(HWND combo) {
     return static_cast<std::int32_t>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
 }
 
-bool isPromptIndex(std::int32_t index) {
-    return index >= 0 && static_cast<std::size_t>(index) < app().library.size();
-}
-
 void saveLibrary() {
     const AppState& state = app();
     (void)savePromptFile(state.library, state.promptsPath); // a file that can't be written is skipped
@@ -62,20 +58,15 @@ void fillPromptCombo(std::int32_t index) {
 }
 
 std::u16string getInputText() {
-    HWND edit = app().inputEdit;
-    const int length = GetWindowTextLengthW(edit);
-    if (length <= 0) return {};
-    std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
-    GetWindowTextW(edit, reinterpret_cast<wchar_t*>(text.data()), length + 1);
-    text.resize(text.find(u'\0'));
-    return text;
+    const AppState& state = app();
+    return readWindowText(state.inputEdit);
 }
 
 void storeInputText() {
     AppState& state = app();
     if (!state.promptCombo || !state.inputEdit) return;
     const std::int32_t selection = selectionOf(state.promptCombo);
-    if (!isPromptIndex(selection)) return;
+    if (!isPromptIndex(state.library, selection)) return;
     state.library[static_cast<std::size_t>(selection)].lasttext = getInputText();
 }
 
@@ -86,7 +77,7 @@ void saveSelectedPromptIndex(std::int32_t index) {
         const std::int32_t ai = selectionOf(state.aiCombo);
         if (ai >= 0) aiSelection = ai;
     }
-    saveSelectedPromptIndex(state.settingsPath, state.liveSettings(), index, aiSelection);
+    saveSelectedPromptIndex(state.settingsPath, state.live, index, aiSelection);
 }
 
 void selectStoredPrompt() {
@@ -106,13 +97,14 @@ void onPromptSelectionChanged() {
     const std::int32_t selection = selectionOf(state.promptCombo);
     if (selection == -1) return;
     saveSelectedPromptIndex(selection);
-    if (state.inputEdit && isPromptIndex(selection))
+    if (state.inputEdit && isPromptIndex(state.library, selection))
         SetWindowTextW(state.inputEdit, wide(state.library[static_cast<std::size_t>(selection)].lasttext));
     saveLibrary();
 }
 
 void clearInputText() {
-    if (HWND edit = app().inputEdit) SetWindowTextW(edit, L"");
+    const AppState& state = app();
+    if (state.inputEdit) SetWindowTextW(state.inputEdit, L"");
     storeInputText();
     saveLibrary();
 }
@@ -120,7 +112,8 @@ void clearInputText() {
 void pasteClipboardText() {
     const std::u16string text = readClipboardText();
     if (text.empty()) return;
-    SetWindowTextW(app().inputEdit, wide(text));
+    const AppState& state = app();
+    SetWindowTextW(state.inputEdit, wide(text));
     storeInputText();
     saveLibrary();
 }
@@ -128,7 +121,7 @@ void pasteClipboardText() {
 void sendSelectedPrompt() {
     const AppState& state = app();
     const std::int32_t selection = selectionOf(state.promptCombo);
-    if (!isPromptIndex(selection)) return;
+    if (!isPromptIndex(state.library, selection)) return;
     storeInputText();
     sendPromptToChat(selection, state.library[static_cast<std::size_t>(selection)].lasttext);
     saveLibrary();

@@ -32,8 +32,11 @@ std::optional<std::string> readUntilEnd(std::size_t announcedSize,
 
 std::u16string temporaryPathFor(const std::u16string& path, unsigned long processId) {
     static unsigned counter = 0;
-    const std::string suffix = "." + std::to_string(processId) + "-" + std::to_string(counter++) + ".tmp";
-    return path + std::u16string(suffix.begin(), suffix.end());
+    std::string suffix = ".";
+    suffix.append(std::to_string(processId)).append("-").append(std::to_string(counter++)).append(".tmp");
+    std::u16string temporaryPath = path;
+    temporaryPath.append(suffix.begin(), suffix.end());
+    return temporaryPath;
 }
 
 bool replaceWithTemporary(const std::u16string& temporaryPath, const std::u16string& path) {

@@ -181,8 +181,5 @@ using CreateCoreWebView2EnvironmentWithOptionsFunction = HRESULT(STDAPICALLTYPE*
     PCWSTR browserExecutableFolder, PCWSTR userDataFolder,
     ICoreWebView2EnvironmentOptions* environmentOptions,
     ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* environmentCreatedHandler);
-using GetAvailableCoreWebView2BrowserVersionStringFunction =
-    HRESULT(STDAPICALLTYPE*)(PCWSTR browserExecutableFolder, LPWSTR* versionInfo);
-
 inline constexpr char createEnvironmentExportName[] = "CreateCoreWebView2EnvironmentWithOptions";
 inline constexpr wchar_t webView2LoaderFileName[] = L"WebView2Loader.dll";

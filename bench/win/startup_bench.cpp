@@ -36,10 +36,6 @@ std::optional<std::u16string> benchLocalAppData() {
     return storageRoot;
 }
 
-const wchar_t* wide(const std::u16string& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
-
 double seconds() {
     static const double frequency = [] {
         LARGE_INTEGER f{};

@@ -11,7 +11,7 @@
 // number of actions.
 
 #include "app/app_state.h"
-#include "app/dialogs.h"
+#include "app/shell.h"
 #include "app/main_window.h"
 #include "base/wide_text.h"
 #include "base/file_io.h"
@@ -404,11 +404,11 @@ class GuiStress : public MainWindowTest {
         ASSERT_TRUE(settingsText) << "step " << step << " (" << action << "): prompt.cf is missing";
         Settings expected = parseSettings(*settingsText);
         expected.ai = comboSelection(s.aiCombo);
-        expected.fontSize = s.fontSize;
-        expected.maxFavorites = s.maxFavorites;
-        expected.promptColors = s.promptColors;
-        expected.favoritesColors = s.favoritesColors;
-        expected.aiColors = s.aiColors;
+        expected.fontSize = s.live.fontSize;
+        expected.maxFavorites = s.live.maxFavorites;
+        expected.promptColors = s.live.promptColors;
+        expected.favoritesColors = s.live.favoritesColors;
+        expected.aiColors = s.live.aiColors;
         ASSERT_EQ(*settingsText, serializeSettings(expected))
             << "step " << step << " (" << action << "): prompt.cf is not the settings in force";
     }

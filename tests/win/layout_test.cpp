@@ -2,7 +2,10 @@
 // minimising, and the favourites column under the send button.
 #include "tests/win/win_test_support.h"
 
+#include "app/layout.h"
 #include "app/shell.h"
+#include "favourites/favorites.h"
+#include "settings/fonts.h"
 
 namespace {
 
@@ -98,7 +101,7 @@ TEST_F(MainWindowTest, FontChangesMoveThePromptPane) {
     setContentFontSize(0);
     setContentFontSize(-5);
     EXPECT_EQ(state.contentFont.get(), before);
-    EXPECT_EQ(state.fontSize, 13);
+    EXPECT_EQ(state.live.fontSize, 13);
 
     changeFont(window_, 18);
     LOGFONTW font{};
@@ -176,7 +179,7 @@ TEST_F(MainWindowTest, FavouriteCountIsLimitedAndRebuildsStartAfresh) {
 
     // Fewer allowed, then no favourites at all: header and strip hide, lists empty.
     const std::vector<HWND> old = state.favoriteButtons;
-    state.maxFavorites = 2;
+    state.live.maxFavorites = 2;
     rebuildFavorites(window_);
     for (HWND button : old)
         EXPECT_FALSE(IsWindow(button));

@@ -20,8 +20,8 @@ TEST_F(MainWindowTest, FirstStartCreatesTheFolderAndWritesEverySetting) {
     EXPECT_FALSE(promptsFileExists()); // the library is first written by its first save
 
     const AppState& state = app();
-    EXPECT_EQ(state.fontSize, 13);
-    EXPECT_EQ(state.maxFavorites, 5);
+    EXPECT_EQ(state.live.fontSize, 13);
+    EXPECT_EQ(state.live.maxFavorites, 5);
     EXPECT_TRUE(state.contentFont);
     EXPECT_TRUE(state.boldFont);
     EXPECT_TRUE(comboEntries(state.promptCombo).empty());
@@ -92,9 +92,9 @@ TEST_F(MainWindowTest, StoredSettingsAndLibraryAreShownAtStart) {
     EXPECT_EQ(comboSelection(state.promptCombo), 1);
     EXPECT_EQ(windowText(state.inputEdit), u"zwei\r\nZeilen");
     EXPECT_EQ(comboSelection(state.aiCombo), 1);
-    EXPECT_EQ(state.fontSize, 13);
-    EXPECT_EQ(state.maxFavorites, 5);
-    EXPECT_EQ(state.promptColors.backgroundColor, 0x000080FFu);
+    EXPECT_EQ(state.live.fontSize, 13);
+    EXPECT_EQ(state.live.maxFavorites, 5);
+    EXPECT_EQ(state.live.promptColors.backgroundColor, 0x000080FFu);
     EXPECT_EQ(readSettingsText(), "ai=Gemini\r\nprompt=1\r\nsg=13\r\nmfav=5\r\nprompt_sf=#000000\r\n"
                                   "prompt_bf=#FF8000\r\nfavoriten_sf=#000000\r\nfavoriten_bf=#DCDCDC\r\n"
                                   "ai_sf=#000000\r\nai_bf=#DCDCDC\r\n");
@@ -137,7 +137,7 @@ TEST_F(MainWindowTest, AFileInPlaceOfTheFolderLeavesAnEmptyProgram) {
     CloseHandle(file);
     ASSERT_NE(start(), nullptr);
     EXPECT_EQ(comboSelection(app().promptCombo), -1);
-    EXPECT_EQ(app().fontSize, 13);
+    EXPECT_EQ(app().live.fontSize, 13);
     close();
     EXPECT_FALSE(GetFileAttributesW(wide(dataFolder())) & FILE_ATTRIBUTE_DIRECTORY);
 }

@@ -162,7 +162,7 @@ TEST_F(MainWindowTest, HeadersAndStripsPaintTheirAreaColours) {
     EXPECT_FALSE(hasPixelOtherThan(strip.canvas, {2, 3, 33, 300}, RGB(0x10, 0x20, 0x30), kMarker));
 
     // A colour change shows at the next paint; an unknown area paints as favourites.
-    state.aiColors.backgroundColor = RGB(1, 2, 3);
+    state.live.aiColors.backgroundColor = RGB(1, 2, 3);
     EXPECT_EQ(PaintedPixels(state.aiStrip).canvas.pixel(17, 20), RGB(1, 2, 3));
     SetWindowLongPtrW(state.aiHeader, GWLP_USERDATA, 0);
     EXPECT_EQ(PaintedPixels(state.aiHeader).canvas.pixel(5, 15), RGB(0x40, 0x50, 0x60));

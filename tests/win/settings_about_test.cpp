@@ -3,6 +3,7 @@
 #include "tests/win/win_test_support.h"
 
 #include "app/shell.h"
+#include "settings/fonts.h"
 #include "base/wide_text.h"
 
 namespace {
@@ -136,7 +137,7 @@ TEST_F(MainWindowTest, SettingsListsShowOddStoredValuesWithoutChangingThem) {
     writeSettings("sg=8\r\nmfav=3\r\n");
     ASSERT_NE(start(), nullptr);
     AppState& state = app();
-    ASSERT_EQ(state.fontSize, 8);
+    ASSERT_EQ(state.live.fontSize, 8);
     ASSERT_EQ(state.favoriteButtons.size(), 3u);
     const HFONT font = state.contentFont.get();
 
@@ -148,9 +149,9 @@ TEST_F(MainWindowTest, SettingsListsShowOddStoredValuesWithoutChangingThem) {
               (std::vector<std::u16string>{u"5", u"8", u"10", u"12", u"15", u"18", u"20"}));
     EXPECT_EQ(comboSelection(settingsControl(kFontSizeCombo)), 0); // "9 px"
     EXPECT_EQ(comboSelection(settingsControl(kCountCombo)), 0);    // "5"
-    EXPECT_EQ(state.fontSize, 8);
+    EXPECT_EQ(state.live.fontSize, 8);
     EXPECT_EQ(state.contentFont.get(), font);
-    EXPECT_EQ(state.maxFavorites, 3);
+    EXPECT_EQ(state.live.maxFavorites, 3);
     EXPECT_EQ(state.favoriteButtons.size(), 3u);
     EXPECT_EQ(readSettings().fontSize, 8);
     EXPECT_EQ(readSettings().maxFavorites, 3);
@@ -162,7 +163,7 @@ TEST_F(MainWindowTest, SettingsListsShowOddStoredValuesWithoutChangingThem) {
     sendCommand(window_, kSettings);
     EXPECT_EQ(comboSelection(settingsControl(kFontSizeCombo)), 9);
     EXPECT_EQ(comboSelection(settingsControl(kCountCombo)), 3);
-    EXPECT_EQ(state.fontSize, 40);
+    EXPECT_EQ(state.live.fontSize, 40);
 }
 
 TEST_F(MainWindowTest, FontSizeAndCountReachTheMainWindow) {
@@ -174,7 +175,7 @@ TEST_F(MainWindowTest, FontSizeAndCountReachTheMainWindow) {
     sendCommand(window_, kSettings);
 
     chooseEntry(kFontSizeCombo, 9);
-    EXPECT_EQ(state.fontSize, 18);
+    EXPECT_EQ(state.live.fontSize, 18);
     std::vector<HWND> controls = state.favoriteButtons;
     controls.insert(controls.end(), {state.aiCombo, state.promptCombo, state.inputEdit, state.sendButton,
                                      state.clearButton, state.pasteButton});
@@ -187,7 +188,7 @@ TEST_F(MainWindowTest, FontSizeAndCountReachTheMainWindow) {
     EXPECT_EQ(stored.promptIndex, 4);
 
     chooseEntry(kCountCombo, 6); // "20"
-    EXPECT_EQ(state.maxFavorites, 20);
+    EXPECT_EQ(state.live.maxFavorites, 20);
     EXPECT_EQ(state.favoriteButtons.size(), 7u);
     for (HWND button : state.favoriteButtons)
         EXPECT_EQ(fontHeightOf(button), 18);
@@ -196,7 +197,7 @@ TEST_F(MainWindowTest, FontSizeAndCountReachTheMainWindow) {
     EXPECT_EQ(stored.fontSize, 18);
 
     chooseEntry(kFontSizeCombo, 0);
-    EXPECT_EQ(state.fontSize, 9);
+    EXPECT_EQ(state.live.fontSize, 9);
     EXPECT_EQ(fontHeightOf(state.inputEdit), 9);
     EXPECT_EQ(readSettings().fontSize, 9);
 }
@@ -214,12 +215,12 @@ TEST_F(MainWindowTest, ColoursFollowTheFieldsKeystrokeByKeystroke) {
 
     HWND aiBackground = settingsControl(7312);
     SetWindowTextW(aiBackground, L""); // an empty field keeps its colour
-    EXPECT_EQ(state.aiColors.backgroundColor, 0xDCDCDCu);
+    EXPECT_EQ(state.live.aiColors.backgroundColor, 0xDCDCDCu);
     const std::u16string typed = u"#FF0000";
     for (size_t i = 0; i < typed.size(); ++i) {
         typeText(aiBackground, typed.substr(i, 1));
         const bool complete = i + 1 == typed.size();
-        EXPECT_EQ(state.aiColors.backgroundColor, complete ? 0x0000FFu : 0xDCDCDCu) << "after " << i + 1;
+        EXPECT_EQ(state.live.aiColors.backgroundColor, complete ? 0x0000FFu : 0xDCDCDCu) << "after " << i + 1;
     }
     EXPECT_NE(readSettingsText().find("ai_bf=#FF0000\r\n"), std::string::npos);
 
@@ -228,7 +229,7 @@ TEST_F(MainWindowTest, ColoursFollowTheFieldsKeystrokeByKeystroke) {
     SetWindowTextW(promptText, L"");
     typeText(promptText, u"ff8000");
     EXPECT_EQ(windowText(promptText), u"ff8000");
-    EXPECT_EQ(state.promptColors.textColor, 0x0080FFu);
+    EXPECT_EQ(state.live.promptColors.textColor, 0x0080FFu);
     const Settings stored = readSettings();
     EXPECT_EQ(stored.promptColors.textColor, 0x0080FFu);
     EXPECT_EQ(stored.aiColors.backgroundColor, 0x0000FFu);
@@ -237,9 +238,9 @@ TEST_F(MainWindowTest, ColoursFollowTheFieldsKeystrokeByKeystroke) {
 
     // Letters outside hexadecimal and a seventh digit are not colours; the last good one stays.
     typeText(promptText, u"0");
-    EXPECT_EQ(state.promptColors.textColor, 0x0080FFu);
+    EXPECT_EQ(state.live.promptColors.textColor, 0x0080FFu);
     SetWindowTextW(promptText, L"#GG0000");
-    EXPECT_EQ(state.promptColors.textColor, 0x0080FFu);
+    EXPECT_EQ(state.live.promptColors.textColor, 0x0080FFu);
 }
 
 TEST_F(MainWindowTest, AFontChangeReachesEveryOpenSecondaryWindow) {

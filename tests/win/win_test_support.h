@@ -4,7 +4,7 @@
 // boxes and file dialogs: each call is recorded, and the answer is set beforehand.
 
 #include "app/app_state.h"
-#include "app/dialogs.h"
+#include "app/shell.h"
 #include "app/layout_model.h"
 #include "library/prompt_library.h"
 #include "settings/settings.h"

@@ -56,11 +56,12 @@ AiTarget createChildWindows(HWND window) {
     AppState& state = app();
     constexpr DWORD visibleChild = WS_CHILD | WS_VISIBLE;
 
-    state.promptHeader = createControl(window, 0, kFavHeaderClass, L"Prompt", visibleChild, 10, 10, 550, 30, 0);
+    state.promptHeader =
+        createControl(window, 0, kFavHeaderClass, L"Prompt", visibleChild, 10, 10, 550, 30, 0);
     setArea(state.promptHeader, 1);
 
-    state.aiCombo =
-        createControl(window, 0, L"COMBOBOX", L"", visibleChild | CBS_DROPDOWNLIST, 50, 48, 510, 200, kAiComboId);
+    state.aiCombo = createControl(window, 0, L"COMBOBOX", L"", visibleChild | CBS_DROPDOWNLIST, 50, 48, 510,
+                                  200, kAiComboId);
     for (const wchar_t* chat : {L"OpenAI ChatGPT", L"Google Gemini", L"Microsoft Copilot"})
         SendMessageW(state.aiCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(chat));
     const AiTarget ai = loadSettings(state.settingsPath).ai;
@@ -70,8 +71,8 @@ AiTarget createChildWindows(HWND window) {
         createControl(window, 0, L"COMBOBOX", L"", visibleChild | CBS_DROPDOWNLIST, 50, 77, 510, 200, 0);
 
     state.inputEdit = createControl(window, 0, L"EDIT", L"",
-                                  visibleChild | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL, 50,
-                                  110, 510, 230, 0);
+                                    visibleChild | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL, 50,
+                                    110, 510, 230, 0);
 
     state.clearButton =
         createControl(window, 0, L"BUTTON", L"", visibleChild | BS_OWNERDRAW, 0, 0, 14, 14, kClearId);
@@ -85,7 +86,8 @@ AiTarget createChildWindows(HWND window) {
     setArea(state.promptStrip, 1);
     placePromptStrip(window);
 
-    state.favHeader = createControl(window, 0, kFavHeaderClass, L"Favoriten", visibleChild, 50, 410, 510, 30, 0);
+    state.favHeader =
+        createControl(window, 0, kFavHeaderClass, L"Favoriten", visibleChild, 50, 410, 510, 30, 0);
     setArea(state.favHeader, 2);
     state.favStrip = createControl(window, 0, kFavStripClass, L"", WS_CHILD, 0, 0, 35, 10, 0);
     setArea(state.favStrip, 2);

@@ -36,31 +36,12 @@ std::u16string readClipboardText() {
     return text;
 }
 
-} // namespace
-
-void fillPromptCombo(std::int32_t index) {
-    const AppState& state = app();
-    HWND combo = state.promptCombo;
-    // No drawing and no scroll bar updates entry by entry: the list is drawn once, filled.
-    SendMessageW(combo, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
-    // Room for every entry and its name at once, instead of the list growing step by step
-    // (which copies its whole item array each time: quadratic with a big library).
-    std::size_t nameUnits = 0;
-    for (const Prompt& prompt : state.library)
-        nameUnits += prompt.name.size() + 1;
-    SendMessageW(combo, CB_INITSTORAGE, state.library.size(), nameUnits * sizeof(wchar_t));
-    for (const Prompt& prompt : state.library)
-        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(prompt.name)));
-    SendMessageW(combo, WM_SETREDRAW, TRUE, 0);
-    SendMessageW(combo, CB_SETCURSEL, promptComboSelection(index, state.library.size()), 0);
-    InvalidateRect(combo, nullptr, TRUE);
-}
-
 std::u16string getInputText() {
     const AppState& state = app();
     return readWindowText(state.inputEdit);
 }
+
+} // namespace
 
 void storeInputText() {
     AppState& state = app();
@@ -68,16 +49,6 @@ void storeInputText() {
     const std::int32_t selection = selectionOf(state.promptCombo);
     if (!isPromptIndex(state.library, selection)) return;
     state.library[static_cast<std::size_t>(selection)].lasttext = getInputText();
-}
-
-void saveSelectedPromptIndex(std::int32_t index) {
-    const AppState& state = app();
-    std::optional<AiTarget> aiSelection;
-    if (state.aiCombo) {
-        const std::int32_t ai = selectionOf(state.aiCombo);
-        if (ai >= 0) aiSelection = ai;
-    }
-    saveSelectedPromptIndex(state.settingsPath, state.live, index, aiSelection);
 }
 
 void selectStoredPrompt() {

@@ -1,11 +1,7 @@
 #pragma once
 // The prompt selector and the text pane under it: what the main window and its commands call.
-// fillPromptCombo and saveSelectedPromptIndex, which other windows call too, are in app/shell.h.
+// Filling the selector and storing its selection, which other windows call too, are in app/shell.h.
 
-#include <string>
-
-// The text of inputEdit.
-std::u16string getInputText();
 // The text of inputEdit becomes the selected prompt's lasttext (in memory only).
 void storeInputText();
 // Start: selects the stored prompt (or the first) and shows its last input text.

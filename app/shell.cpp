@@ -66,13 +66,43 @@ void moveWindowTo(HWND window, const Box& box) {
 }
 
 LRESULT controlColorAnswer(HDC dc) {
+    const AppState& state = app();
     SetBkColor(dc, RGB(255, 255, 255));
-    return reinterpret_cast<LRESULT>(app().whiteBrush.get());
+    return reinterpret_cast<LRESULT>(state.whiteBrush.get());
 }
 
 void secondaryWindowGone(HWND& slot, HWND window) {
     if (slot == window) slot = nullptr;
     releaseRetiredFonts();
+}
+
+void fillPromptCombo(std::int32_t index) {
+    const AppState& state = app();
+    HWND combo = state.promptCombo;
+    // No drawing and no scroll bar updates entry by entry: the list is drawn once, filled.
+    SendMessageW(combo, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    // Room for every entry and its name at once, instead of the list growing step by step
+    // (which copies its whole item array each time: quadratic with a big library).
+    std::size_t nameUnits = 0;
+    for (const Prompt& prompt : state.library)
+        nameUnits += prompt.name.size() + 1;
+    SendMessageW(combo, CB_INITSTORAGE, state.library.size(), nameUnits * sizeof(wchar_t));
+    for (const Prompt& prompt : state.library)
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(prompt.name)));
+    SendMessageW(combo, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(combo, CB_SETCURSEL, promptComboSelection(index, state.library.size()), 0);
+    InvalidateRect(combo, nullptr, TRUE);
+}
+
+void saveSelectedPromptIndex(std::int32_t index) {
+    const AppState& state = app();
+    std::optional<AiTarget> aiSelection;
+    if (state.aiCombo) {
+        const auto ai = static_cast<std::int32_t>(SendMessageW(state.aiCombo, CB_GETCURSEL, 0, 0));
+        if (ai >= 0) aiSelection = ai;
+    }
+    saveSelectedPromptIndex(state.settingsPath, state.live, index, aiSelection);
 }
 
 void showNewContentFont() {
@@ -82,6 +112,7 @@ void showNewContentFont() {
 }
 
 void refreshMainWindow() {
-    rebuildFavorites(app().mainWindow);
+    const AppState& state = app();
+    rebuildFavorites(state.mainWindow);
     showNewContentFont();
 }

@@ -6,8 +6,9 @@ ReplaceFileStep replaceStep = nullptr;
 
 } // namespace
 
-std::optional<std::string> readUntilEnd(std::size_t announcedSize,
-                                        const std::function<long long(char* into, std::size_t capacity)>& readSome) {
+std::optional<std::string>
+readUntilEnd(std::size_t announcedSize,
+             const std::function<long long(char* into, std::size_t capacity)>& readSome) {
     std::string bytes(announcedSize, '\0');
     std::size_t filled = 0;
     for (;;) {

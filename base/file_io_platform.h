@@ -12,8 +12,9 @@
 // Reads the file up to its end: first into a buffer of the size the system announced, then
 // through a small buffer in case it grew since. `readSome` fills up to `capacity` bytes and
 // returns how many it read, 0 at the end and -1 on an error.
-std::optional<std::string> readUntilEnd(std::size_t announcedSize,
-                                        const std::function<long long(char* into, std::size_t capacity)>& readSome);
+std::optional<std::string>
+readUntilEnd(std::size_t announcedSize,
+             const std::function<long long(char* into, std::size_t capacity)>& readSome);
 
 // A fresh name for the temporary file beside `path`: the process id and a counter, so two
 // saves (of this or another process) never pick the same one.

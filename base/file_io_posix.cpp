@@ -53,7 +53,8 @@ std::optional<std::string> readWholeFile(const std::u16string& path) {
     if (!fd) return std::nullopt;
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) return std::nullopt;
-    const std::size_t announced = S_ISREG(info.st_mode) && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    const std::size_t announced =
+        S_ISREG(info.st_mode) && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
     return readUntilEnd(announced, [&fd](char* into, std::size_t capacity) -> long long {
         for (;;) {
             const ssize_t got = ::read(fd.get(), into, capacity);

@@ -41,16 +41,16 @@ bool moveFileOver(const std::u16string& temporaryPath, const std::u16string& pat
 }
 
 std::optional<std::string> readWholeFile(const std::u16string& path) {
-    const UniqueFileHandle file(CreateFileW(wide(path), GENERIC_READ,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
-                                            nullptr));
+    const UniqueFileHandle file(
+        CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return std::nullopt;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size)) return std::nullopt;
     return readUntilEnd(static_cast<std::size_t>(size.QuadPart), [&file](char* into, std::size_t capacity) {
         DWORD got = 0;
-        if (!ReadFile(file.get(), into, static_cast<DWORD>(capacity < kChunk ? capacity : kChunk), &got, nullptr))
+        if (!ReadFile(file.get(), into, static_cast<DWORD>(capacity < kChunk ? capacity : kChunk), &got,
+                      nullptr))
             return -1LL;
         return static_cast<long long>(got);
     });
@@ -75,7 +75,8 @@ bool useWholeFile(const std::u16string& path, const std::function<bool(std::stri
     const UniqueFileHandle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
     const MappedView view(mapping ? MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0) : nullptr);
     if (!view) return useCopy();
-    return use(std::string_view(static_cast<const char*>(view.get()), static_cast<std::size_t>(size.QuadPart)));
+    return use(
+        std::string_view(static_cast<const char*>(view.get()), static_cast<std::size_t>(size.QuadPart)));
 }
 
 bool writeFileAtomically(const std::u16string& path,
@@ -84,8 +85,8 @@ bool writeFileAtomically(const std::u16string& path,
     UniqueFileHandle file;
     for (int attempt = 0; attempt < 100 && !file; ++attempt) {
         temporaryPath = temporaryPathFor(path, GetCurrentProcessId());
-        file.reset(CreateFileW(wide(temporaryPath), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                               nullptr));
+        file.reset(CreateFileW(wide(temporaryPath), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file && GetLastError() != ERROR_FILE_EXISTS) return false;
     }
     if (!file) return false;

@@ -2,7 +2,6 @@
 
 #include "base/utf8_sequence.h"
 
-
 namespace {
 
 // Bytes of the UTF-8 form of the units, unpaired surrogates counted as U+FFFD.

@@ -178,8 +178,7 @@ void switchChat() {
     AppState& state = app();
     if (!state.aiCombo) return;
     const int index = static_cast<int>(SendMessageW(state.aiCombo, CB_GETCURSEL, 0, 0));
-    storeSettings(state.settingsPath, state.live,
-                  [index](Settings& settings) { settings.ai = index; });
+    storeSettings(state.settingsPath, state.live, [index](Settings& settings) { settings.ai = index; });
     if (!state.webView) return;
     if (const auto address = chatAddressForSelection(index))
         state.webView->Navigate(wide(std::u16string(*address)));

@@ -15,6 +15,7 @@
 struct WebView2EventToken {
     std::int64_t value;
 };
+// The runtime passes it by value in a register: any other size would shift every argument after it.
 static_assert(sizeof(WebView2EventToken) == 8);
 
 // COM interfaces have no virtual destructor (objects end themselves in Release); the

@@ -51,8 +51,8 @@ void rebuildFavorites(HWND mainWindow) {
         const Box& box = column.buttons[static_cast<std::size_t>(p)];
         // A button that can't be created still takes its place, id and list entry.
         state.favoriteButtons.push_back(createControl(mainWindow, 0, L"BUTTON", wide(caption),
-                                                      WS_CHILD | WS_VISIBLE | BS_LEFT, box.x, box.y, box.width,
-                                                      box.height, kFirstFavoriteId + p));
+                                                      WS_CHILD | WS_VISIBLE | BS_LEFT, box.x, box.y,
+                                                      box.width, box.height, kFirstFavoriteId + p));
         state.favoriteIndices.push_back(index);
     }
 }

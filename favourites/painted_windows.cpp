@@ -57,8 +57,8 @@ void paintStrip(HWND window, HDC dc) {
 }
 
 // The header and the strip paint alike: one procedure, instantiated with each one's paint.
-template <void (*Paint)(HWND, HDC)> LRESULT CALLBACK paintedWindowProc(HWND window, UINT message, WPARAM wParam,
-                                                                       LPARAM lParam) {
+template <void (*Paint)(HWND, HDC)>
+LRESULT CALLBACK paintedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT: {
         PaintScope paint(window);

@@ -15,7 +15,8 @@ constexpr DWORD pathCapacity = 260;
 void showFirstPrompt() {
     AppState& state = app();
     saveSelectedPromptIndex(0);
-    if (state.inputEdit) SetWindowTextW(state.inputEdit, state.library.empty() ? L"" : wide(state.library.front().lasttext));
+    if (state.inputEdit)
+        SetWindowTextW(state.inputEdit, state.library.empty() ? L"" : wide(state.library.front().lasttext));
     refreshMainWindow();
 }
 
@@ -36,14 +37,17 @@ void deleteSelectedPrompt() {
     auto selected = static_cast<std::int32_t>(SendMessageW(state.promptCombo, CB_GETCURSEL, 0, 0));
     if (!isPromptIndex(state.library, selected)) return;
 
-    std::u16string question = u"Möchten Sie den Prompt \"" + state.library[static_cast<size_t>(selected)].name +
-                              u"\" wirklich löschen?";
-    if (showMessageBox(state.mainWindow, wide(question), L"Prompt löschen", MB_YESNO | MB_ICONQUESTION) != IDYES)
+    std::u16string question = u"Möchten Sie den Prompt \"" +
+                              state.library[static_cast<size_t>(selected)].name + u"\" wirklich löschen?";
+    if (showMessageBox(state.mainWindow, wide(question), L"Prompt löschen", MB_YESNO | MB_ICONQUESTION) !=
+        IDYES)
         return;
 
     state.library.erase(state.library.begin() + selected);
     editTargetAfterDeletion(selected);
-    (void)savePromptFile(state.library, state.promptsPath); // not reported: the library stays in memory and the next save writes it whole
+    (void)savePromptFile(
+        state.library,
+        state.promptsPath); // not reported: the library stays in memory and the next save writes it whole
     fillPromptCombo(0);
     showFirstPrompt();
 }
@@ -86,7 +90,9 @@ void importLibrary() {
     if (!loadPromptFile(state.library, fromWide(file))) return;
     editTargetAfterReplacement();
     backUpPromptFile();
-    (void)savePromptFile(state.library, state.promptsPath); // not reported: the library stays in memory and the next save writes it whole
+    (void)savePromptFile(
+        state.library,
+        state.promptsPath); // not reported: the library stays in memory and the next save writes it whole
     fillPromptCombo(0);
     showFirstPrompt();
 }

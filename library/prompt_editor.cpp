@@ -63,7 +63,9 @@ void savePrompt(HWND window) {
         state.library.push_back(Prompt{std::move(name), std::move(text), fav, {}});
         state.editIndex = static_cast<std::int32_t>(state.library.size()) - 1;
     }
-    (void)savePromptFile(state.library, state.promptsPath); // not reported: the library stays in memory and the next save writes it whole
+    (void)savePromptFile(
+        state.library,
+        state.promptsPath); // not reported: the library stays in memory and the next save writes it whole
     fillPromptCombo(state.editIndex);
     if (state.mainWindow) refreshMainWindow();
     DestroyWindow(window);
@@ -109,15 +111,15 @@ void openPromptEditor(bool editExisting) {
     if (bringToFront(state.editorWindow)) return;
     if (editExisting) {
         state.editIndex = state.promptCombo
-                          ? static_cast<std::int32_t>(SendMessageW(state.promptCombo, CB_GETCURSEL, 0, 0))
-                          : CB_ERR;
+                              ? static_cast<std::int32_t>(SendMessageW(state.promptCombo, CB_GETCURSEL, 0, 0))
+                              : CB_ERR;
         if (state.editIndex == CB_ERR) return;
     }
     state.editExisting = editExisting;
     registerClassOnce(L"EditDlg", editorProc, nullptr);
-    state.editorWindow =
-        CreateWindowExW(0, L"EditDlg", state.editExisting ? L"Edit" : L"Neu", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                        200, 200, 600, 600, state.mainWindow, nullptr, nullptr, nullptr);
+    state.editorWindow = CreateWindowExW(0, L"EditDlg", state.editExisting ? L"Edit" : L"Neu",
+                                         WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200, 600, 600,
+                                         state.mainWindow, nullptr, nullptr, nullptr);
 }
 
 void editTargetAfterDeletion(std::int32_t deletedIndex) {

@@ -24,26 +24,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A library of about `bytes` bytes whose prompts all differ from other seeds' libraries.
-PromptLibrary largeLibrary(unsigned seed, std::size_t bytes) {
-    std::mt19937 random(seed);
-    constexpr std::u16string_view alphabet = u"abcdefgh <>&\"'\t\u00E4\u20AC";
-    PromptLibrary library;
-    for (std::size_t size = 0; size < bytes;) {
-        Prompt prompt{u"Prompt " + std::u16string(1, char16_t(u'A' + seed % 26)), u"", random() % 3 == 0,
-                      u"Eingabe " + std::u16string(random() % 100, u'\u00FC')};
-        for (std::size_t length = 200 + random() % 600; prompt.text.size() < length;) {
-            const std::size_t pick = random() % (alphabet.size() + 2);
-            prompt.text += pick < alphabet.size()    ? std::u16string(1, alphabet[pick])
-                           : pick == alphabet.size() ? u"\r\n"
-                                                     : u"\U0001F600";
-        }
-        size += prompt.text.size() + prompt.lasttext.size() * 2 + 80;
-        library.push_back(std::move(prompt));
-    }
-    return library;
-}
-
 // Measures one save, then forks children that each save the second and first version in turn
 // until killed, and after each kill checks that the file holds one of the two `files` whole
 // and that no temporary file is left. Every round starts from the first version on disk, and
@@ -112,15 +92,6 @@ void killWhileSaving(const char* what, const std::u16string& name, const std::st
 }
 
 } // namespace
-
-TEST(CrashConsistency, AKilledLibrarySaveLeavesTheOldOrTheNewDocumentWhole) {
-    const PromptLibrary libraries[2] = {largeLibrary(1, 2'000'000), largeLibrary(2, 1'500'000)};
-    const std::string documents[2] = {serializePromptLibrary(libraries[0]),
-                                      serializePromptLibrary(libraries[1])};
-    killWhileSaving("prompts.xml", u"prompts.xml", documents, [&](const std::u16string& path, bool second) {
-        (void)savePromptFile(libraries[second], path);
-    });
-}
 
 TEST(CrashConsistency, AKilledSettingsSaveLeavesTheOldOrTheNewFileWhole) {
     const Settings versions[2] = {

@@ -9,7 +9,6 @@
 #include "settings/settings.h"
 
 #include "core/temp_dir.h"
-#include "fuzz/reference_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -47,46 +46,7 @@ void report(const char* what, double amount, const char* unit, double seconds) {
     std::fflush(stdout);
 }
 
-// A value of `units` UTF-16 units, mostly plain text with line breaks, entities and
-// two-, three- and four-byte characters mixed in.
-std::u16string bigValue(std::size_t units, unsigned seed) {
-    std::mt19937 random(seed);
-    std::u16string value;
-    value.reserve(units + 2);
-    constexpr std::u16string_view specials[] = {u"\r\n",   u"&",          u"<b>", u"\u00E4",
-                                                u"\u20AC", u"\U0001F600", u"'\""};
-    while (value.size() < units) {
-        const unsigned pick = random() % 64;
-        if (pick < std::size(specials)) {
-            value += specials[pick];
-        } else {
-            value.push_back(static_cast<char16_t>(u'a' + pick % 26));
-        }
-    }
-    value.resize(units);
-    if (value.back() == u'\r' || (value.back() >= 0xD800 && value.back() <= 0xDBFF)) value.back() = u'.';
-    return value;
-}
-
 } // namespace
-
-TEST(HostileInputs, ValuesOfFiftyMegabytesSurviveASaveAndALoad) {
-    TempDir dir;
-    const std::u16string path = dir.file(u"prompts.xml");
-    for (const std::size_t megabytes : sizes({10, 25, 50})) {
-        PromptLibrary library{{u"small", u"x", false, u""},
-                              {u"big", bigValue(megabytes << 20, 1), true, u"tail"}};
-        std::string document;
-        const double build = seconds([&] { document = serializePromptLibrary(library); });
-        const double save = seconds([&] { ASSERT_TRUE(writeFileAtomically(path, document)); });
-        PromptLibrary loaded;
-        const double load = seconds([&] { ASSERT_TRUE(loadPromptFile(loaded, path)); });
-        EXPECT_TRUE(loaded == library) << megabytes << " MB";
-        report("library: serialize a value of", megabytes, "MB", build);
-        report("library: write it", megabytes, "MB", save);
-        report("library: load it", megabytes, "MB", load);
-    }
-}
 
 TEST(HostileInputs, AMillionItemsSurviveASaveAndALoad) {
     TempDir dir;
@@ -122,40 +82,6 @@ TEST(HostileInputs, AUtf16LibraryIsNotALibrary) {
         PromptLibrary library{{u"kept", u"", false, u""}};
         EXPECT_FALSE(loadPromptFile(library, path)); // no "<item>" and no "<prompts>" in its bytes
         EXPECT_TRUE(library == (PromptLibrary{{u"kept", u"", false, u""}}));
-    }
-}
-
-TEST(HostileInputs, RandomBytesAreReadAsTheAlgorithmSays) {
-    TempDir dir;
-    const std::u16string path = dir.file(u"prompts.xml");
-    constexpr std::string_view tags[] = {"<item>",    "</item>", "<name>", "</name>",    "<text>",
-                                         "</text>",   "<fav>1",  "</fav>", "<lasttext>", "</lasttext>",
-                                         "<prompts>", "&amp;",   "\n",     "\xE2\x82"};
-    std::mt19937 random(42);
-    for (const std::size_t kilobytes : sizes({4096, 8192, 16384})) {
-        // Pure noise, then noise with the file's markup strewn in.
-        for (const bool withTags : {false, true}) {
-            std::string bytes;
-            bytes.reserve((kilobytes << 10) + 16);
-            while (bytes.size() < kilobytes << 10) {
-                if (withTags && random() % 8 == 0) {
-                    bytes += tags[random() % std::size(tags)];
-                } else {
-                    bytes.push_back(static_cast<char>(random()));
-                }
-            }
-            writeBytes(path, bytes);
-            const PromptLibrary before{{u"kept", u"", false, u""}};
-            PromptLibrary library = before, expected = before;
-            bool read = false;
-            const double load = seconds([&] { read = loadPromptFile(library, path); });
-            const bool expectedRead =
-                reference::parseLibrary(bytes, expected, [](std::string_view b) { return fromUtf8(b); });
-            EXPECT_EQ(read, expectedRead);
-            EXPECT_TRUE(library == expected);
-            report(withTags ? "library: load random bytes with tags" : "library: load random bytes",
-                   kilobytes / 1024.0, "MB", load);
-        }
     }
 }
 

@@ -10,7 +10,6 @@
 #include "library/prompt_file.h"
 #include "base/utf8.h"
 
-#include "fuzz/reference_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -196,21 +195,3 @@ TEST(Utf8Differential, EncodingAgreesWithWideCharToMultiByte) {
     });
 }
 
-// The reader decodes each value on its own; the algorithm decodes the whole file first.
-TEST(Utf8Differential, TheReaderAgreesWithTheAlgorithmOnTheSystemDecoding) {
-    Generator generate(3);
-    constexpr std::string_view markup[] = {"<item>",    "</item>", "<name>", "</name>",    "<text>",
-                                           "</text>",   "<fav>",   "</fav>", "<lasttext>", "</lasttext>",
-                                           "<prompts>", "&amp;",   "&lt;",   "\n",         "\r\n"};
-    expectAgreement("library reader on the system decoding", 30'000, [&]() -> std::string {
-        std::string bytes = generate.below(2) ? "\xEF\xBB\xBF" : "";
-        for (unsigned p = generate.below(40); p > 0; --p)
-            bytes += generate.below(2) ? std::string(markup[generate.below(std::size(markup))])
-                                       : generate.bytePiece();
-        const PromptLibrary before{{u"before", u"", false, u""}};
-        PromptLibrary ours = before, system = before;
-        const bool oursRead = parsePromptLibrary(bytes, ours);
-        const bool systemRead = reference::parseLibrary(bytes, system, systemDecode);
-        return oursRead == systemRead && ours == system ? std::string() : "document " + hex(bytes);
-    });
-}

@@ -68,47 +68,6 @@ TEST_F(MainWindowTest, DeleteAsksFirstAndOnlyYesDeletes) {
     EXPECT_EQ(dialogs().messageBoxes.size(), 4u);
 }
 
-TEST_F(MainWindowTest, ExportWritesTheLibraryAndSaysSoOnlyWhenWritten) {
-    writeLibrary({prompt(u"A", true, u"a-alt"), prompt(u"Ä <&>", false, u"zwei\r\nZeilen")});
-    ASSERT_NE(start(), nullptr);
-    removePromptsFile();
-
-    // Cancelled: nothing written, nothing said.
-    sendCommand(window_, kExport);
-    ASSERT_EQ(dialogs().saveDialogs.size(), 1u);
-    const RecordedFileDialog& dialog = dialogs().saveDialogs[0];
-    EXPECT_EQ(dialog.structSize, sizeof(OPENFILENAMEW));
-    EXPECT_EQ(dialog.owner, window_);
-    EXPECT_EQ(dialog.filter, (std::vector<std::u16string>{u"XML Files", u"*.xml", u"All Files", u"*.*"}));
-    EXPECT_EQ(dialog.initialFile, u"export.xml");
-    EXPECT_EQ(dialog.defaultExtension, std::optional<std::u16string>(u"xml"));
-    EXPECT_EQ(dialog.flags, static_cast<DWORD>(OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST));
-    EXPECT_TRUE(dialogs().messageBoxes.empty());
-
-    const std::u16string target = testFile(u"ausgabe.xml");
-    dialogs().fileDialogAnswer = target;
-    sendCommand(window_, kExport);
-    EXPECT_EQ(fileBytes(target), serializePromptLibrary(app().library));
-    EXPECT_FALSE(promptsFileExists()); // an export leaves prompts.xml alone
-    ASSERT_EQ(dialogs().messageBoxes.size(), 1u);
-    EXPECT_EQ(dialogs().messageBoxes[0].text, u"Exportiert!");
-    EXPECT_EQ(dialogs().messageBoxes[0].caption, u"Export");
-    EXPECT_EQ(dialogs().messageBoxes[0].type, static_cast<UINT>(MB_OK));
-    EXPECT_EQ(dialogs().messageBoxes[0].owner, window_);
-
-    // A folder that doesn't exist: an error naming the file, never "Exportiert!".
-    const std::u16string unwritable = testFile(u"fehlt\\ausgabe.xml");
-    dialogs().fileDialogAnswer = unwritable;
-    sendCommand(window_, kExport);
-    ASSERT_EQ(dialogs().messageBoxes.size(), 2u);
-    const RecordedMessageBox& error = dialogs().messageBoxes[1];
-    EXPECT_EQ(error.caption, u"Export");
-    EXPECT_EQ(error.type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
-    EXPECT_NE(error.text, u"Exportiert!");
-    EXPECT_NE(error.text.find(unwritable), std::u16string::npos);
-    EXPECT_EQ(error.owner, window_);
-}
-
 TEST_F(MainWindowTest, ImportReplacesTheLibraryAndKeepsTheOldFileAsBackup) {
     writeLibrary({prompt(u"A", false, u"a-alt"), prompt(u"B")});
     writeSettings("prompt=1\r\n");

@@ -24,12 +24,8 @@ void setArea(HWND window, LONG_PTR area) {
 // every line, so that a hand-edited or old file holds all of them from the first start on.
 void applySettingsAtStart() {
     AppState& state = app();
-    const LiveSettings settings = applyStartupSettings(state.settingsPath, state.live);
-    state.live.promptColors = settings.promptColors;
-    state.live.favoritesColors = settings.favoritesColors;
-    state.live.aiColors = settings.aiColors;
-    setContentFontSize(settings.fontSize);
-    state.live.maxFavorites = settings.maxFavorites;
+    state.live = applyStartupSettings(state.settingsPath, state.live);
+    setContentFontSize(state.live.fontSize); // makes the fonts for it
 }
 
 void buildMenuBar(HWND window) {

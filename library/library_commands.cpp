@@ -45,9 +45,8 @@ void deleteSelectedPrompt() {
 
     state.library.erase(state.library.begin() + selected);
     editTargetAfterDeletion(selected);
-    (void)savePromptFile(
-        state.library,
-        state.promptsPath); // not reported: the library stays in memory and the next save writes it whole
+    // Not reported: the library stays in memory and the next save writes it whole.
+    (void)savePromptFile(state.library, state.promptsPath);
     fillPromptCombo(0);
     showFirstPrompt();
 }
@@ -90,9 +89,8 @@ void importLibrary() {
     if (!loadPromptFile(state.library, fromWide(file))) return;
     editTargetAfterReplacement();
     backUpPromptFile();
-    (void)savePromptFile(
-        state.library,
-        state.promptsPath); // not reported: the library stays in memory and the next save writes it whole
+    // Not reported: the library stays in memory and the next save writes it whole.
+    (void)savePromptFile(state.library, state.promptsPath);
     fillPromptCombo(0);
     showFirstPrompt();
 }

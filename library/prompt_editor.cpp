@@ -63,9 +63,8 @@ void savePrompt(HWND window) {
         state.library.push_back(Prompt{std::move(name), std::move(text), fav, {}});
         state.editIndex = static_cast<std::int32_t>(state.library.size()) - 1;
     }
-    (void)savePromptFile(
-        state.library,
-        state.promptsPath); // not reported: the library stays in memory and the next save writes it whole
+    // Not reported: the library stays in memory and the next save writes it whole.
+    (void)savePromptFile(state.library, state.promptsPath);
     fillPromptCombo(state.editIndex);
     if (state.mainWindow) refreshMainWindow();
     DestroyWindow(window);

@@ -1,7 +1,7 @@
 // The About window: the program's name, version and a short description in a read-only text box.
+#include "app/about_window.h"
+
 #include "app/app_state.h"
-#include "app/secondary_window_parts.h"
-#include "app/secondary_windows.h"
 #include "app/shell.h"
 
 namespace {
@@ -40,9 +40,11 @@ LRESULT CALLBACK aboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
         return controlColorAnswer(reinterpret_cast<HDC>(wParam));
-    case WM_NCDESTROY:
-        secondaryWindowGone(app().aboutWindow, window);
+    case WM_NCDESTROY: {
+        AppState& state = app();
+        secondaryWindowGone(state.aboutWindow, window);
         return 0;
+    }
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -51,11 +53,10 @@ LRESULT CALLBACK aboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 } // namespace
 
 void openAboutWindow() {
-    AppState& s = app();
-    if (bringToFront(s.aboutWindow)) return;
-    registerClassOnce(s.aboutClassRegistered, L"AboutDlg", aboutProc,
-                      reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
-    s.aboutWindow =
+    AppState& state = app();
+    if (bringToFront(state.aboutWindow)) return;
+    registerClassOnce(L"AboutDlg", aboutProc, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+    state.aboutWindow =
         CreateWindowExW(WS_EX_DLGMODALFRAME, L"AboutDlg", L"About", WS_VISIBLE | WS_CAPTION | WS_SYSMENU, 300,
-                        300, 600, 300, s.mainWindow, nullptr, nullptr, nullptr);
+                        300, 600, 300, state.mainWindow, nullptr, nullptr, nullptr);
 }

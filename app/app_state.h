@@ -2,7 +2,7 @@
 // AppState: the one record that owns everything the window procedures share,
 // for the life of the process. Only the user-interface thread touches it.
 
-#include "app/win_owners.h"
+#include "base/win_owners.h"
 #include "browser/webview2.h"
 #include "library/prompt_library.h"
 #include "settings/settings.h"
@@ -35,7 +35,6 @@ struct AppState {
 
     // Fonts and brushes.
     LOGFONTW baseLogFont{};
-    std::int32_t fontSize = 0;
     UniqueFont contentFont;
     UniqueFont boldFont;
     UniqueBrush whiteBrush;
@@ -43,18 +42,15 @@ struct AppState {
     // controls keep drawing with the font they were given until they close.
     std::vector<UniqueFont> retiredFonts;
 
-    // Values taken from the settings.
-    std::int32_t maxFavorites = 5;
-    ColorPair promptColors;
-    ColorPair favoritesColors;
-    ColorPair aiColors;
+    // Font size, favourite count and colours as shown; every store of prompt.cf writes them.
+    LiveSettings live;
 
     // The library and what hangs on it.
     PromptLibrary library;
     std::vector<std::int32_t> favoriteIndices;
     std::vector<HWND> favoriteButtons;
     std::int32_t editIndex = -1;
-    std::int32_t editExisting = 0;
+    bool editExisting = false; // the editor works on the prompt at editIndex, not a new one
 
     // The browser view; empty until its creation has completed.
     Microsoft::WRL::ComPtr<ICoreWebView2Controller> browserController;
@@ -62,21 +58,9 @@ struct AppState {
     // The hint shown in the view's place when there is no WebView2 runtime.
     HWND browserHint = nullptr;
 
-    // Window classes registered on first need.
-    bool favHeaderClassRegistered = false;
-    bool favStripClassRegistered = false;
-    bool aboutClassRegistered = false;
-    bool settingsClassRegistered = false;
-    bool editorClassRegistered = false;
-
     // Full paths of prompts.xml and prompt.cf.
     std::u16string promptsPath;
     std::u16string settingsPath;
-
-    // The live values every settings store writes.
-    LiveSettings liveSettings() const {
-        return {fontSize, maxFavorites, promptColors, favoritesColors, aiColors};
-    }
 };
 
 // The process's one AppState.

@@ -38,7 +38,8 @@ enum class CommandAction {
     None,
 };
 
-// The first matching row wins. promptCombo has id 0 and is known only by its handle.
+// The action for one WM_COMMAND. The tests run in the order written in command_model.cpp and
+// the first that matches decides. promptCombo has id 0 and is known only by its handle.
 CommandAction commandAction(int id, int notification, bool fromPromptCombo);
 
 // The entry fillPromptCombo selects: the index when it is not -1 and below the count,

@@ -6,14 +6,12 @@
 
 namespace {
 
-bool isWindow(HWND window) {
-    return window && IsWindow(window);
-}
-
 // The bottom of the combo box's selection field, in the main window's client coordinates.
 int comboSelectionBottom(HWND mainWindow, HWND combo) {
     COMBOBOXINFO info{};
     info.cbSize = sizeof(info);
+    // MinGW's headers shape some structures by WINVER; this is the size of the current 64-bit
+    // structure, the one GetComboBoxInfo takes on every Windows 10 and 11.
     static_assert(sizeof(COMBOBOXINFO) == 64);
     POINT corner{};
     if (GetComboBoxInfo(combo, &info)) {
@@ -29,20 +27,6 @@ int comboSelectionBottom(HWND mainWindow, HWND combo) {
 }
 
 } // namespace
-
-Edges windowEdgesIn(HWND window, HWND parent) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    POINT topLeft{rect.left, rect.top};
-    POINT bottomRight{rect.right, rect.bottom};
-    ScreenToClient(parent, &topLeft);
-    ScreenToClient(parent, &bottomRight);
-    return {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
-}
-
-void moveWindowTo(HWND window, const Box& box) {
-    MoveWindow(window, box.x, box.y, box.width, box.height, TRUE);
-}
 
 void placeAiArea(HWND mainWindow) {
     const AppState& state = app();

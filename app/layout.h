@@ -5,13 +5,12 @@
 
 #include <windows.h>
 
-// A window's rectangle in the client coordinates of `parent`.
-Edges windowEdgesIn(HWND window, HWND parent);
-void moveWindowTo(HWND window, const Box& box);
-
 // WM_SIZE: browser view, AI header and strip, prompt strip, prompt pane.
 void onSize(HWND mainWindow);
 // The AI header and strip for the current client rectangle, invalidated.
 void placeAiArea(HWND mainWindow);
 // The prompt strip down to 3 pixels below the send button, invalidated.
 void placePromptStrip(HWND mainWindow);
+// The edit box below promptCombo's selection field and the two glyph buttons above its
+// right end, for the combo box's height in the current font.
+void layoutPromptPane(HWND mainWindow);

@@ -4,9 +4,11 @@
 #include "app/command_model.h"
 #include "app/commands.h"
 #include "app/layout.h"
+#include "app/owner_drawing.h"
 #include "app/prompt_pane.h"
 #include "app/shell.h"
 #include "browser/browser_host.h"
+#include "favourites/favorites.h"
 #include "favourites/painted_windows.h"
 #include "library/prompt_file.h"
 #include "library/storage.h"
@@ -14,32 +16,16 @@
 
 namespace {
 
-HWND createChild(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int x, int y,
-                 int width, int height, int id) {
-    return CreateWindowExW(0, className, text, style, x, y, width, height, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-}
-
 void setArea(HWND window, LONG_PTR area) {
     SetWindowLongPtrW(window, GWLP_USERDATA, area);
 }
 
-void giveContentFont(HWND control) {
-    const AppState& state = app();
-    if (state.contentFont)
-        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(state.contentFont.get()), TRUE);
-}
-
-// Steps 4 to 8 of the start: colours, font size and favourite count from prompt.cf,
-// which is written back at once with every line.
+// Colours, font size and favourite count from prompt.cf, which is written back at once with
+// every line, so that a hand-edited or old file holds all of them from the first start on.
 void applySettingsAtStart() {
     AppState& state = app();
-    const StartupSettings settings = applyStartupSettings(state.settingsPath, state.liveSettings());
-    state.promptColors = settings.promptColors;
-    state.favoritesColors = settings.favoritesColors;
-    state.aiColors = settings.aiColors;
-    setContentFontSize(settings.fontSize);
-    state.maxFavorites = settings.maxFavorites;
+    state.live = applyStartupSettings(state.settingsPath, state.live);
+    setContentFontSize(state.live.fontSize); // makes the fonts for it
 }
 
 void buildMenuBar(HWND window) {
@@ -66,49 +52,45 @@ AiTarget createChildWindows(HWND window) {
     AppState& state = app();
     constexpr DWORD visibleChild = WS_CHILD | WS_VISIBLE;
 
-    state.promptHeader = createChild(window, kFavHeaderClass, L"Prompt", visibleChild, 10, 10, 550, 30, 0);
+    state.promptHeader =
+        createControl(window, 0, kFavHeaderClass, L"Prompt", visibleChild, 10, 10, 550, 30, 0);
     setArea(state.promptHeader, 1);
 
-    state.aiCombo =
-        createChild(window, L"COMBOBOX", L"", visibleChild | CBS_DROPDOWNLIST, 50, 48, 510, 200, kAiComboId);
-    giveContentFont(state.aiCombo);
+    state.aiCombo = createControl(window, 0, L"COMBOBOX", L"", visibleChild | CBS_DROPDOWNLIST, 50, 48, 510,
+                                  200, kAiComboId);
     for (const wchar_t* chat : {L"OpenAI ChatGPT", L"Google Gemini", L"Microsoft Copilot"})
         SendMessageW(state.aiCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(chat));
     const AiTarget ai = loadSettings(state.settingsPath).ai;
     SendMessageW(state.aiCombo, CB_SETCURSEL, static_cast<WPARAM>(ai), 0);
 
     state.promptCombo =
-        createChild(window, L"COMBOBOX", L"", visibleChild | CBS_DROPDOWNLIST, 50, 77, 510, 200, 0);
-    giveContentFont(state.promptCombo);
+        createControl(window, 0, L"COMBOBOX", L"", visibleChild | CBS_DROPDOWNLIST, 50, 77, 510, 200, 0);
 
-    state.inputEdit = createChild(window, L"EDIT", L"",
-                                  visibleChild | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL, 50,
-                                  110, 510, 230, 0);
-    giveContentFont(state.inputEdit);
+    state.inputEdit = createControl(window, 0, L"EDIT", L"",
+                                    visibleChild | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL, 50,
+                                    110, 510, 230, 0);
 
     state.clearButton =
-        createChild(window, L"BUTTON", L"", visibleChild | BS_OWNERDRAW, 0, 0, 14, 14, kClearId);
-    giveContentFont(state.clearButton);
+        createControl(window, 0, L"BUTTON", L"", visibleChild | BS_OWNERDRAW, 0, 0, 14, 14, kClearId);
     state.pasteButton =
-        createChild(window, L"BUTTON", L"", visibleChild | BS_OWNERDRAW, 0, 0, 14, 14, kPasteId);
-    giveContentFont(state.pasteButton);
+        createControl(window, 0, L"BUTTON", L"", visibleChild | BS_OWNERDRAW, 0, 0, 14, 14, kPasteId);
 
     state.sendButton =
-        createChild(window, L"BUTTON", L"An KI senden", visibleChild, 50, 350, 510, 40, kSendId);
-    giveContentFont(state.sendButton);
+        createControl(window, 0, L"BUTTON", L"An KI senden", visibleChild, 50, 350, 510, 40, kSendId);
 
-    state.promptStrip = createChild(window, kFavStripClass, L"", visibleChild, 10, 10, 35, 10, 0);
+    state.promptStrip = createControl(window, 0, kFavStripClass, L"", visibleChild, 10, 10, 35, 10, 0);
     setArea(state.promptStrip, 1);
     placePromptStrip(window);
 
-    state.favHeader = createChild(window, kFavHeaderClass, L"Favoriten", visibleChild, 50, 410, 510, 30, 0);
+    state.favHeader =
+        createControl(window, 0, kFavHeaderClass, L"Favoriten", visibleChild, 50, 410, 510, 30, 0);
     setArea(state.favHeader, 2);
-    state.favStrip = createChild(window, kFavStripClass, L"", WS_CHILD, 0, 0, 35, 10, 0);
+    state.favStrip = createControl(window, 0, kFavStripClass, L"", WS_CHILD, 0, 0, 35, 10, 0);
     setArea(state.favStrip, 2);
 
-    state.aiHeader = createChild(window, kFavHeaderClass, L"AI", visibleChild, 580, 10, 300, 30, 0);
+    state.aiHeader = createControl(window, 0, kFavHeaderClass, L"AI", visibleChild, 580, 10, 300, 30, 0);
     setArea(state.aiHeader, 3);
-    state.aiStrip = createChild(window, kFavStripClass, L"", visibleChild, 580, 40, 35, 10, 0);
+    state.aiStrip = createControl(window, 0, kFavStripClass, L"", visibleChild, 580, 40, 35, 10, 0);
     setArea(state.aiStrip, 3);
     return ai;
 }
@@ -135,21 +117,19 @@ void onCreate(HWND window) {
 void onDestroy() {
     AppState& state = app();
     storeInputText();
-    (void)savePromptFile(state.library, state.promptsPath);
+    (void)savePromptFile(state.library, state.promptsPath); // not reported: the program is ending
     const auto selection = static_cast<std::int32_t>(SendMessageW(state.promptCombo, CB_GETCURSEL, 0, 0));
     if (state.promptCombo && selection >= 0) saveSelectedPromptIndex(selection);
     destroyFavoriteButtons();
     for (HWND* window : {&state.favHeader, &state.favStrip, &state.promptStrip, &state.promptHeader,
                          &state.aiHeader, &state.aiStrip, &state.clearButton, &state.pasteButton}) {
-        if (*window && IsWindow(*window)) DestroyWindow(*window);
+        if (isWindow(*window)) DestroyWindow(*window);
         *window = nullptr;
     }
     PostQuitMessage(0);
 }
 
-} // namespace
-
-LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         onCreate(window);
@@ -165,7 +145,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     case WM_DRAWITEM:
         return onDrawItem(window, reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? 1 : 0;
     case WM_COMMAND:
-        onCommand(window, wParam, lParam);
+        onCommand(wParam, lParam);
         return 0;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
@@ -175,16 +155,10 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     }
 }
 
+} // namespace
+
 HWND createMainWindow(HINSTANCE instance) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = WndProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = kMainWindowClass;
-    // A second registration in the same process (tests) fails harmlessly.
-    RegisterClassExW(&windowClass);
+    registerClassOnce(kMainWindowClass, mainWindowProc, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
     return CreateWindowExW(0, kMainWindowClass, L"Verbarix", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                            CW_USEDEFAULT, 1500, 900, nullptr, nullptr, instance, nullptr);
 }

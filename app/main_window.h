@@ -12,5 +12,3 @@ HWND createMainWindow(HINSTANCE instance);
 
 // After the message loop: deletes the shared fonts and the white brush.
 void releaseSharedResources();
-
-LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

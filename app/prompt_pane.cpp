@@ -3,7 +3,7 @@
 #include "app/app_state.h"
 #include "app/command_model.h"
 #include "app/shell.h"
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "browser/browser_host.h"
 #include "library/prompt_file.h"
 
@@ -13,10 +13,6 @@ namespace {
 
 std::int32_t selectionOf(HWND combo) {
     return static_cast<std::int32_t>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
-}
-
-bool isPromptIndex(std::int32_t index) {
-    return index >= 0 && static_cast<std::size_t>(index) < app().library.size();
 }
 
 void saveLibrary() {
@@ -40,53 +36,19 @@ std::u16string readClipboardText() {
     return text;
 }
 
-} // namespace
-
-void fillPromptCombo(std::int32_t index) {
-    const AppState& state = app();
-    HWND combo = state.promptCombo;
-    // No drawing and no scroll bar updates entry by entry: the list is drawn once, filled.
-    SendMessageW(combo, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
-    // Room for every entry and its name at once, instead of the list growing step by step
-    // (which copies its whole item array each time: quadratic with a big library).
-    std::size_t nameUnits = 0;
-    for (const Prompt& prompt : state.library)
-        nameUnits += prompt.name.size() + 1;
-    SendMessageW(combo, CB_INITSTORAGE, state.library.size(), nameUnits * sizeof(wchar_t));
-    for (const Prompt& prompt : state.library)
-        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(prompt.name)));
-    SendMessageW(combo, WM_SETREDRAW, TRUE, 0);
-    SendMessageW(combo, CB_SETCURSEL, promptComboSelection(index, state.library.size()), 0);
-    InvalidateRect(combo, nullptr, TRUE);
-}
-
 std::u16string getInputText() {
-    HWND edit = app().inputEdit;
-    const int length = GetWindowTextLengthW(edit);
-    if (length <= 0) return {};
-    std::u16string text(static_cast<std::size_t>(length) + 1, u'\0');
-    GetWindowTextW(edit, reinterpret_cast<wchar_t*>(text.data()), length + 1);
-    text.resize(text.find(u'\0'));
-    return text;
+    const AppState& state = app();
+    return readWindowText(state.inputEdit);
 }
+
+} // namespace
 
 void storeInputText() {
     AppState& state = app();
     if (!state.promptCombo || !state.inputEdit) return;
     const std::int32_t selection = selectionOf(state.promptCombo);
-    if (!isPromptIndex(selection)) return;
+    if (!isPromptIndex(state.library, selection)) return;
     state.library[static_cast<std::size_t>(selection)].lasttext = getInputText();
-}
-
-void saveSelectedPromptIndex(std::int32_t index) {
-    const AppState& state = app();
-    std::optional<AiTarget> aiSelection;
-    if (state.aiCombo) {
-        const std::int32_t ai = selectionOf(state.aiCombo);
-        if (ai >= 0) aiSelection = ai;
-    }
-    saveSelectedPromptIndex(state.settingsPath, state.liveSettings(), index, aiSelection);
 }
 
 void selectStoredPrompt() {
@@ -106,13 +68,14 @@ void onPromptSelectionChanged() {
     const std::int32_t selection = selectionOf(state.promptCombo);
     if (selection == -1) return;
     saveSelectedPromptIndex(selection);
-    if (state.inputEdit && isPromptIndex(selection))
+    if (state.inputEdit && isPromptIndex(state.library, selection))
         SetWindowTextW(state.inputEdit, wide(state.library[static_cast<std::size_t>(selection)].lasttext));
     saveLibrary();
 }
 
 void clearInputText() {
-    if (HWND edit = app().inputEdit) SetWindowTextW(edit, L"");
+    const AppState& state = app();
+    if (state.inputEdit) SetWindowTextW(state.inputEdit, L"");
     storeInputText();
     saveLibrary();
 }
@@ -120,7 +83,8 @@ void clearInputText() {
 void pasteClipboardText() {
     const std::u16string text = readClipboardText();
     if (text.empty()) return;
-    SetWindowTextW(app().inputEdit, wide(text));
+    const AppState& state = app();
+    SetWindowTextW(state.inputEdit, wide(text));
     storeInputText();
     saveLibrary();
 }
@@ -128,7 +92,7 @@ void pasteClipboardText() {
 void sendSelectedPrompt() {
     const AppState& state = app();
     const std::int32_t selection = selectionOf(state.promptCombo);
-    if (!isPromptIndex(selection)) return;
+    if (!isPromptIndex(state.library, selection)) return;
     storeInputText();
     sendPromptToChat(selection, state.library[static_cast<std::size_t>(selection)].lasttext);
     saveLibrary();

@@ -1,16 +1,18 @@
 #pragma once
-// The prompt selector and the text pane under it: what the main window's commands call.
-// fillPromptCombo, getInputText, storeInputText and saveSelectedPromptIndex are in app/shell.h.
+// The prompt selector and the text pane under it: what the main window and its commands call.
+// Filling the selector and storing its selection, which other windows call too, are in app/shell.h.
 
+// The text of inputEdit becomes the selected prompt's lasttext (in memory only).
+void storeInputText();
 // Start: selects the stored prompt (or the first) and shows its last input text.
 void selectStoredPrompt();
 // CBN_SELCHANGE of promptCombo: the box's text becomes the new prompt's lasttext.
 void onPromptSelectionChanged();
-// Command 9001: empties the box and stores that.
+// kClearId: empties the box and stores that.
 void clearInputText();
-// Command 9002: replaces the box's text with the clipboard's, if it holds text.
+// kPasteId: replaces the box's text with the clipboard's, if it holds text.
 void pasteClipboardText();
-// Command 500: stores the box's text into the selected prompt and sends that prompt.
+// kSendId: stores the box's text into the selected prompt and sends that prompt.
 void sendSelectedPrompt();
-// Commands 8000 to 8099: sends favourite `position` with the box's text, storing nothing.
+// kFirstFavoriteId to kLastFavoriteId: sends favourite `position` with the box's text, storing nothing.
 void sendFavorite(int position);

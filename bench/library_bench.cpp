@@ -5,12 +5,13 @@
 //
 //   library_bench [--data-dir=DIR] [--sizes=1000,10000] [Google Benchmark flags]
 
+#include "base/file_io.h"
+#include "base/utf8.h"
 #include "bench/corpus.h"
 #include "bench/counting_allocator.h"
 #include "bench/table.h"
 #include "browser/chat_script.h"
 #include "library/prompt_file.h"
-#include "library/utf8.h"
 
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>
@@ -190,11 +191,6 @@ void registerBenchmarks(const std::vector<std::unique_ptr<Corpus>>& corpora) {
                       [&c] { return writeDurable(c.durablePath, c.document); });
         registerTimed("save_floor_plain" + n, Clock::wall, bytes,
                       [&c] { return writePlain(c.plainPath, c.document); });
-        registerTimed("serialize" + n, Clock::cpu, bytes, [&c] {
-            const std::string document = serializePromptLibrary(c.library);
-            benchmark::DoNotOptimize(document.data());
-            return !document.empty();
-        });
     }
 }
 
@@ -321,8 +317,6 @@ void printThroughputRows(const CollectingReporter& results, const Corpus& c) {
                 format("%.2f", ratio("save", "save_floor_plain")), "(info)");
         }
     }
-    if (const double serialize = time("serialize"); serialize > 0)
-        row("  serialize alone, into memory", throughput(bytes, serialize));
 }
 
 // Time per byte at the larger size over time per byte at the smaller one.
@@ -362,7 +356,7 @@ void printMemoryRows(const Corpus& c) {
     {
         PromptLibrary library;
         startHeapCounting();
-        loadPromptFile(library, c.loadPath16);
+        (void)loadPromptFile(library, c.loadPath16);
         const HeapFigures heap = stopHeapCounting();
         const double ratio = static_cast<double>(heap.peak) / fileSize;
         row("Heap peak loading " + withSeparators(c.count) + " prompts (peak/file)",
@@ -386,7 +380,6 @@ std::unique_ptr<Corpus> makeCorpus(std::size_t count, const std::string& folder)
     auto c = std::make_unique<Corpus>();
     c->count = count;
     c->library = makeBenchLibrary(count);
-    c->document = serializePromptLibrary(c->library);
     const std::string stem = folder + "/prompts-" + std::to_string(count);
     c->loadPath = stem + ".xml";
     c->savePath = stem + "-saved.xml";
@@ -398,6 +391,7 @@ std::unique_ptr<Corpus> makeCorpus(std::size_t count, const std::string& folder)
         std::fprintf(stderr, "cannot write %s\n", c->loadPath.c_str());
         return nullptr;
     }
+    c->document = readWholeFile(c->loadPath16).value_or("");
     // Ours and the peer must read the same library, or the comparison means nothing.
     PromptLibrary ours, peer;
     if (!loadPromptFile(ours, c->loadPath16) || ours != c->library) {

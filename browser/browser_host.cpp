@@ -4,6 +4,7 @@
 #include "browser/browser_host.h"
 
 #include "app/app_state.h"
+#include "app/shell.h"
 #include "browser/chat_script.h"
 #include "browser/webview2.h"
 
@@ -11,10 +12,6 @@
 #include <string>
 
 namespace {
-
-const wchar_t* wide(const std::u16string& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
 
 constexpr wchar_t runtimeMissingHint[] =
     L"Für die KI-Ansicht wird die Microsoft Edge WebView2 Runtime benötigt.";
@@ -31,8 +28,9 @@ RECT browserBounds(HWND mainWindow) {
 }
 
 void placeHint(HWND mainWindow) {
-    const HWND hint = app().browserHint;
-    if (!hint || !IsWindow(hint)) return;
+    const AppState& state = app();
+    const HWND hint = state.browserHint;
+    if (!isWindow(hint)) return;
     const RECT r = browserBounds(mainWindow);
     MoveWindow(hint, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
 }
@@ -40,17 +38,16 @@ void placeHint(HWND mainWindow) {
 // Shown in the view's place while the program runs without a view.
 void showRuntimeHint(HWND mainWindow) {
     AppState& state = app();
-    if (state.browserHint && IsWindow(state.browserHint)) return;
-    if (!mainWindow || !IsWindow(mainWindow)) return;
-    state.browserHint = CreateWindowExW(0, L"STATIC", runtimeMissingHint, WS_CHILD | WS_VISIBLE | SS_CENTER,
-                                        0, 0, 0, 0, mainWindow, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (HFONT font = state.contentFont.get()) SendMessageW(state.browserHint, WM_SETFONT, WPARAM(font), TRUE);
+    if (isWindow(state.browserHint)) return;
+    if (!isWindow(mainWindow)) return;
+    state.browserHint = createControl(mainWindow, 0, L"STATIC", runtimeMissingHint,
+                                      WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0, 0, 0);
     placeHint(mainWindow);
 }
 
 void removeRuntimeHint() {
     AppState& state = app();
-    if (state.browserHint && IsWindow(state.browserHint)) DestroyWindow(state.browserHint);
+    if (isWindow(state.browserHint)) DestroyWindow(state.browserHint);
     state.browserHint = nullptr;
 }
 
@@ -171,17 +168,17 @@ void startBrowser(HWND mainWindow, AiTarget ai) {
 }
 
 void resizeBrowser(HWND mainWindow) {
-    if (ICoreWebView2Controller* controller = app().browserController.Get())
+    const AppState& state = app();
+    if (ICoreWebView2Controller* controller = state.browserController.Get())
         controller->put_Bounds(browserBounds(mainWindow));
     placeHint(mainWindow);
 }
 
-void switchChat(HWND) {
+void switchChat() {
     AppState& state = app();
     if (!state.aiCombo) return;
     const int index = static_cast<int>(SendMessageW(state.aiCombo, CB_GETCURSEL, 0, 0));
-    storeSettings(state.settingsPath, state.liveSettings(),
-                  [index](Settings& settings) { settings.ai = index; });
+    storeSettings(state.settingsPath, state.live, [index](Settings& settings) { settings.ai = index; });
     if (!state.webView) return;
     if (const auto address = chatAddressForSelection(index))
         state.webView->Navigate(wide(std::u16string(*address)));
@@ -189,8 +186,7 @@ void switchChat(HWND) {
 
 void sendPromptToChat(std::int32_t libraryIndex, const std::u16string& inputText) {
     AppState& state = app();
-    if (!state.webView || libraryIndex < 0 || static_cast<std::size_t>(libraryIndex) >= state.library.size())
-        return;
+    if (!state.webView || !isPromptIndex(state.library, libraryIndex)) return;
     const std::u16string script =
         chatScriptFor(state.library[static_cast<std::size_t>(libraryIndex)].text, inputText);
     state.webView->ExecuteScript(wide(script), nullptr);

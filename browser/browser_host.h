@@ -13,7 +13,7 @@ void startBrowser(HWND mainWindow, AiTarget ai);
 // Places the view for the main window's current client rectangle (WM_SIZE).
 void resizeBrowser(HWND mainWindow);
 // Opens another chat after the user picked it in aiCombo (and stores the choice).
-void switchChat(HWND mainWindow);
+void switchChat();
 // Writes the prompt's text, followed by the input text, into the chat and sends it.
 void sendPromptToChat(std::int32_t libraryIndex, const std::u16string& inputText);
 // Gives back the view's references; after the message loop, before COM ends.

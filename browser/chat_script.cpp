@@ -1,9 +1,5 @@
 #include "browser/chat_script.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 // The literals are split only for reading; the pieces join without anything between them.
 const std::u16string_view scriptHead =
     u"(() => { function findEl(sel) {   let e = document.querySelector(sel);   if (e) return e;   "
@@ -44,23 +40,8 @@ void appendEscaped(std::u16string& out, std::u16string_view text) {
     const char16_t* p = text.data();
     const char16_t* const end = p + text.size();
     while (p < end) {
-        // The run up to the next unit that needs escaping, found eight units at a time.
+        // The run up to the next unit that needs escaping.
         const char16_t* run = p;
-#if defined(__SSE2__)
-        while (end - p >= 8) {
-            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            const __m128i special = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16(u'\\')),
-                                                              _mm_cmpeq_epi16(units, _mm_set1_epi16(u'\''))),
-                                                 _mm_or_si128(_mm_cmpeq_epi16(units, _mm_set1_epi16(u'\r')),
-                                                              _mm_cmpeq_epi16(units, _mm_set1_epi16(u'\n'))));
-            const int mask = _mm_movemask_epi8(special);
-            if (mask != 0) {
-                p += __builtin_ctz(static_cast<unsigned>(mask)) / 2;
-                break;
-            }
-            p += 8;
-        }
-#endif
         while (p < end && *p != u'\\' && *p != u'\'' && *p != u'\r' && *p != u'\n')
             ++p;
         out.append(run, p);
@@ -94,13 +75,6 @@ std::size_t escapedRoom(std::u16string_view text) {
 }
 
 } // namespace
-
-std::u16string escapeForScriptLiteral(std::u16string_view text) {
-    std::u16string out;
-    out.reserve(escapedRoom(text));
-    appendEscaped(out, text);
-    return out;
-}
 
 std::u16string joinChatMessage(std::u16string_view promptText, std::u16string_view inputText) {
     std::u16string message(promptText);

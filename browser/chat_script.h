@@ -16,14 +16,12 @@ extern const std::u16string_view scriptTailFirst;
 extern const std::u16string_view geminiHostName;
 extern const std::u16string_view scriptTailSecond;
 
-// Makes the text safe inside a single-quoted JavaScript string literal: backslashes,
-// apostrophes, CR LF and LF, then any carriage return left alone.
-std::u16string escapeForScriptLiteral(std::u16string_view text);
-
 // The prompt's text, followed by two line feeds and the input text when there is one.
 std::u16string joinChatMessage(std::u16string_view promptText, std::u16string_view inputText);
 
-// The whole script for one message (not yet escaped).
+// The whole script for one message (not yet escaped). The message is made safe inside the
+// script's single-quoted literal: backslashes, apostrophes, CR LF and LF, then any carriage
+// return left alone.
 std::u16string buildChatScript(std::u16string_view message);
 
 // What sendPromptToChat hands to the view for a prompt's text and an input text.

@@ -15,6 +15,7 @@
 struct WebView2EventToken {
     std::int64_t value;
 };
+// The runtime passes it by value in a register: any other size would shift every argument after it.
 static_assert(sizeof(WebView2EventToken) == 8);
 
 // COM interfaces have no virtual destructor (objects end themselves in Release); the
@@ -181,8 +182,5 @@ using CreateCoreWebView2EnvironmentWithOptionsFunction = HRESULT(STDAPICALLTYPE*
     PCWSTR browserExecutableFolder, PCWSTR userDataFolder,
     ICoreWebView2EnvironmentOptions* environmentOptions,
     ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* environmentCreatedHandler);
-using GetAvailableCoreWebView2BrowserVersionStringFunction =
-    HRESULT(STDAPICALLTYPE*)(PCWSTR browserExecutableFolder, LPWSTR* versionInfo);
-
 inline constexpr char createEnvironmentExportName[] = "CreateCoreWebView2EnvironmentWithOptions";
 inline constexpr wchar_t webView2LoaderFileName[] = L"WebView2Loader.dll";

@@ -1,20 +1,15 @@
+#include "favourites/favorites.h"
+
 #include "app/app_state.h"
-#include "app/command_model.h"
-#include "app/layout.h"
 #include "app/shell.h"
-#include "app/wide_text.h"
 #include "favourites/favorites_model.h"
 
 namespace {
 
-bool isWindow(HWND window) {
-    return window && IsWindow(window);
-}
-
 std::optional<int> sendButtonBottom(HWND mainWindow) {
-    HWND send = app().sendButton;
-    if (!isWindow(send)) return std::nullopt;
-    return windowEdgesIn(send, mainWindow).bottom;
+    const AppState& state = app();
+    if (!isWindow(state.sendButton)) return std::nullopt;
+    return windowEdgesIn(state.sendButton, mainWindow).bottom;
 }
 
 } // namespace
@@ -33,7 +28,7 @@ void rebuildFavorites(HWND mainWindow) {
     destroyFavoriteButtons();
     AppState& state = app();
     const std::vector<std::int32_t> favorites = collectFavoriteIndices(state.library);
-    const std::int32_t count = favoriteButtonCount(favorites.size(), state.maxFavorites);
+    const std::int32_t count = favoriteButtonCount(favorites.size(), state.live.maxFavorites);
     const FavoriteColumn column = favoriteColumn(favoritesTop(sendButtonBottom(mainWindow)), count);
 
     if (isWindow(state.favHeader)) {
@@ -55,13 +50,9 @@ void rebuildFavorites(HWND mainWindow) {
         const std::u16string caption = favoriteCaption(state.library[static_cast<std::size_t>(index)].name);
         const Box& box = column.buttons[static_cast<std::size_t>(p)];
         // A button that can't be created still takes its place, id and list entry.
-        HWND button = CreateWindowExW(0, L"BUTTON", wide(caption), WS_CHILD | WS_VISIBLE | BS_LEFT, box.x,
-                                      box.y, box.width, box.height, mainWindow,
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstFavoriteId + p)),
-                                      nullptr, nullptr);
-        if (button && state.contentFont)
-            SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(state.contentFont.get()), TRUE);
-        state.favoriteButtons.push_back(button);
+        state.favoriteButtons.push_back(createControl(mainWindow, 0, L"BUTTON", wide(caption),
+                                                      WS_CHILD | WS_VISIBLE | BS_LEFT, box.x, box.y,
+                                                      box.width, box.height, kFirstFavoriteId + p));
         state.favoriteIndices.push_back(index);
     }
 }

@@ -20,7 +20,7 @@ std::int32_t favoriteButtonCount(std::size_t favoriteCount, std::int32_t maxFavo
 struct FavoriteColumn {
     Box header;
     Box strip;
-    std::vector<Box> buttons; // button p gets the command id 8000 + p
+    std::vector<Box> buttons; // button p gets the command id kFirstFavoriteId + p
 };
 FavoriteColumn favoriteColumn(int top, std::int32_t buttonCount);
 

@@ -1,6 +1,7 @@
 #include "favourites/painted_windows.h"
 
 #include "app/app_state.h"
+#include "app/shell.h"
 #include "favourites/favorites_model.h"
 #include "settings/fonts.h"
 
@@ -8,8 +9,8 @@ namespace {
 
 const ColorPair& colorsOf(HWND window) {
     const AppState& state = app();
-    return areaColors(GetWindowLongPtrW(window, GWLP_USERDATA), state.promptColors, state.favoritesColors,
-                      state.aiColors);
+    return areaColors(GetWindowLongPtrW(window, GWLP_USERDATA), state.live.promptColors,
+                      state.live.favoritesColors, state.live.aiColors);
 }
 
 // Fills the rounded shape only; the corners keep whatever lies beneath.
@@ -24,31 +25,7 @@ void fillRounded(HDC dc, const RECT& client, ColorRef color) {
     SelectClipRgn(dc, nullptr);
 }
 
-void registerClass(const wchar_t* name, WNDPROC procedure) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = name;
-    RegisterClassExW(&windowClass);
-}
-
-} // namespace
-
-void registerPaintedWindowClasses() {
-    AppState& state = app();
-    if (!state.favHeaderClassRegistered) {
-        registerClass(kFavHeaderClass, favHeaderProc);
-        state.favHeaderClassRegistered = true;
-    }
-    if (!state.favStripClassRegistered) {
-        registerClass(kFavStripClass, favStripProc);
-        state.favStripClassRegistered = true;
-    }
-}
-
+// One paint each for WM_PAINT and WM_PRINTCLIENT; leaves no object behind in the DC.
 void paintHeader(HWND window, HDC dc) {
     RECT client{};
     GetClientRect(window, &client);
@@ -79,15 +56,17 @@ void paintStrip(HWND window, HDC dc) {
     fillRounded(dc, client, colorsOf(window).backgroundColor);
 }
 
-LRESULT CALLBACK favHeaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+// The header and the strip paint alike: one procedure, instantiated with each one's paint.
+template <void (*Paint)(HWND, HDC)>
+LRESULT CALLBACK paintedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT: {
         PaintScope paint(window);
-        paintHeader(window, paint.dc());
+        Paint(window, paint.dc());
         return 0;
     }
     case WM_PRINTCLIENT:
-        paintHeader(window, reinterpret_cast<HDC>(wParam));
+        Paint(window, reinterpret_cast<HDC>(wParam));
         return 0;
     case WM_ERASEBKGND:
         return 1;
@@ -96,19 +75,19 @@ LRESULT CALLBACK favHeaderProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     }
 }
 
-LRESULT CALLBACK favStripProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_PAINT: {
-        PaintScope paint(window);
-        paintStrip(window, paint.dc());
-        return 0;
-    }
-    case WM_PRINTCLIENT:
-        paintStrip(window, reinterpret_cast<HDC>(wParam));
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
+} // namespace
+
+void registerPaintedWindowClasses() {
+    const auto background = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    registerClassOnce(kFavHeaderClass, paintedWindowProc<paintHeader>, background);
+    registerClassOnce(kFavStripClass, paintedWindowProc<paintStrip>, background);
+}
+
+void invalidatePaintedWindows(HWND mainWindow) {
+    if (!isWindow(mainWindow)) return;
+    const AppState& state = app();
+    for (HWND window : {state.promptHeader, state.favHeader, state.promptStrip, state.favStrip,
+                        state.aiHeader, state.aiStrip}) {
+        if (isWindow(window)) InvalidateRect(window, nullptr, TRUE);
     }
 }

@@ -10,9 +10,5 @@ inline constexpr wchar_t kFavStripClass[] = L"FavStrip";
 // Registers both classes unless they are registered already.
 void registerPaintedWindowClasses();
 
-LRESULT CALLBACK favHeaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-LRESULT CALLBACK favStripProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-
-// One paint each for WM_PAINT and WM_PRINTCLIENT; leaves no object behind in the DC.
-void paintHeader(HWND window, HDC dc);
-void paintStrip(HWND window, HDC dc);
+// Redraws the six headers and strips, after their colours changed.
+void invalidatePaintedWindows(HWND mainWindow);

@@ -1,8 +1,8 @@
 // The prompt editor: a separate window in which a new prompt is made ("Neu") or the selected one is
 // changed ("Edit"). Saving writes the library and closes the editor; closing it otherwise discards.
+#include "library/prompt_editor.h"
+
 #include "app/app_state.h"
-#include "app/secondary_window_parts.h"
-#include "app/secondary_windows.h"
 #include "app/shell.h"
 #include "library/prompt_file.h"
 
@@ -20,12 +20,8 @@ struct EditorControls {
 };
 EditorControls editor;
 
-bool designatesPrompt(std::int32_t index) {
-    return index >= 0 && static_cast<size_t>(index) < app().library.size();
-}
-
 void createEditorControls(HWND window) {
-    const AppState& s = app();
+    const AppState& state = app();
     createControl(window, 0, L"STATIC", L"Name:", WS_CHILD | WS_VISIBLE, 20, 20, 100, 25, 0);
     editor.nameEdit = createControl(window, 0, L"EDIT", L"",
                                     WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 20, 50, 540, 30, 0);
@@ -37,8 +33,8 @@ void createEditorControls(HWND window) {
         WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL, 20, 150, 540, 330, 0);
 
     bool fav = false;
-    if (s.editExisting == 1 && designatesPrompt(s.editIndex)) {
-        const Prompt& prompt = s.library[static_cast<size_t>(s.editIndex)];
+    if (state.editExisting && isPromptIndex(state.library, state.editIndex)) {
+        const Prompt& prompt = state.library[static_cast<size_t>(state.editIndex)];
         SetWindowTextW(editor.nameEdit, wide(prompt.name));
         SetWindowTextW(editor.textEdit, wide(prompt.text));
         fav = prompt.fav;
@@ -53,27 +49,24 @@ void createEditorControls(HWND window) {
 // replaced by an import, while the editor was open) becomes a new prompt, so nothing typed is
 // lost and no other prompt is overwritten.
 void savePrompt(HWND window) {
-    AppState& s = app();
+    AppState& state = app();
     std::u16string name = readWindowText(editor.nameEdit);
     std::u16string text = readWindowText(editor.textEdit);
     bool fav = SendMessageW(editor.favCheck, BM_GETCHECK, 0, 0) == BST_CHECKED;
 
-    if (s.editExisting && designatesPrompt(s.editIndex)) {
-        Prompt& prompt = s.library[static_cast<size_t>(s.editIndex)];
+    if (state.editExisting && isPromptIndex(state.library, state.editIndex)) {
+        Prompt& prompt = state.library[static_cast<size_t>(state.editIndex)];
         prompt.name = std::move(name);
         prompt.text = std::move(text);
         prompt.fav = fav;
     } else {
-        s.library.push_back(Prompt{std::move(name), std::move(text), fav, {}});
-        s.editIndex = static_cast<std::int32_t>(s.library.size()) - 1;
+        state.library.push_back(Prompt{std::move(name), std::move(text), fav, {}});
+        state.editIndex = static_cast<std::int32_t>(state.library.size()) - 1;
     }
-    savePromptFile(s.library, s.promptsPath);
-    fillPromptCombo(s.editIndex);
-    if (s.mainWindow) {
-        rebuildFavorites(s.mainWindow);
-        applyContentFont(s.mainWindow);
-        layoutPromptPane(s.mainWindow);
-    }
+    // Not reported: the library stays in memory and the next save writes it whole.
+    (void)savePromptFile(state.library, state.promptsPath);
+    fillPromptCombo(state.editIndex);
+    if (state.mainWindow) refreshMainWindow();
     DestroyWindow(window);
 }
 
@@ -99,10 +92,12 @@ LRESULT CALLBACK editorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
         return controlColorAnswer(reinterpret_cast<HDC>(wParam));
-    case WM_NCDESTROY:
+    case WM_NCDESTROY: {
+        AppState& state = app();
         editor = {};
-        secondaryWindowGone(app().editorWindow, window);
+        secondaryWindowGone(state.editorWindow, window);
         return 0;
+    }
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -111,33 +106,31 @@ LRESULT CALLBACK editorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 } // namespace
 
 void openPromptEditor(bool editExisting) {
-    AppState& s = app();
-    if (bringToFront(s.editorWindow)) return;
+    AppState& state = app();
+    if (bringToFront(state.editorWindow)) return;
     if (editExisting) {
-        s.editIndex = s.promptCombo
-                          ? static_cast<std::int32_t>(SendMessageW(s.promptCombo, CB_GETCURSEL, 0, 0))
-                          : CB_ERR;
-        if (s.editIndex == CB_ERR) return;
-        s.editExisting = 1;
-    } else {
-        s.editExisting = 0;
+        state.editIndex = state.promptCombo
+                              ? static_cast<std::int32_t>(SendMessageW(state.promptCombo, CB_GETCURSEL, 0, 0))
+                              : CB_ERR;
+        if (state.editIndex == CB_ERR) return;
     }
-    registerClassOnce(s.editorClassRegistered, L"EditDlg", editorProc, nullptr);
-    s.editorWindow =
-        CreateWindowExW(0, L"EditDlg", s.editExisting ? L"Edit" : L"Neu", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                        200, 200, 600, 600, s.mainWindow, nullptr, nullptr, nullptr);
+    state.editExisting = editExisting;
+    registerClassOnce(L"EditDlg", editorProc, nullptr);
+    state.editorWindow = CreateWindowExW(0, L"EditDlg", state.editExisting ? L"Edit" : L"Neu",
+                                         WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200, 600, 600,
+                                         state.mainWindow, nullptr, nullptr, nullptr);
 }
 
 void editTargetAfterDeletion(std::int32_t deletedIndex) {
-    AppState& s = app();
-    if (!s.editExisting || s.editIndex < 0) return;
-    if (deletedIndex == s.editIndex)
-        s.editIndex = -1;
-    else if (deletedIndex < s.editIndex)
-        --s.editIndex;
+    AppState& state = app();
+    if (!state.editExisting || state.editIndex < 0) return;
+    if (deletedIndex == state.editIndex)
+        state.editIndex = -1;
+    else if (deletedIndex < state.editIndex)
+        --state.editIndex;
 }
 
 void editTargetAfterReplacement() {
-    AppState& s = app();
-    if (s.editExisting) s.editIndex = -1;
+    AppState& state = app();
+    if (state.editExisting) state.editIndex = -1;
 }

@@ -1,8 +1,8 @@
 #include "library/prompt_file.h"
 
 #include "library/escape_utf8.h"
-#include "library/file_io.h"
-#include "library/utf8_sequence.h"
+#include "base/file_io.h"
+#include "base/utf8_sequence.h"
 
 #include <algorithm>
 #include <array>
@@ -31,8 +31,6 @@ constexpr std::string_view kLasttextClose = "</lasttext>\n";
 
 // ---- Writer -------------------------------------------------------------------------------
 
-using escape_utf8::entityFor;
-
 // The encoding loop for this processor: the SSSE3 build where it has SSSE3.
 EscapeEncoder chooseEncoder() {
 #if defined(VBX_SSSE3_TWIN)
@@ -43,7 +41,7 @@ EscapeEncoder chooseEncoder() {
     return escape_utf8::putEscaped;
 }
 
-EscapeEncoder encoderInUse = chooseEncoder();
+const EscapeEncoder encoderInUse = chooseEncoder();
 
 // Builds the document in a small buffer that is handed to the sink whenever it fills, so a
 // save never holds a second copy of the library and the bytes are still in the cache when
@@ -81,6 +79,8 @@ class DocumentWriter {
 
   private:
     static constexpr std::size_t kCapacity = 256 * 1024;
+    // The encoder stops kEscapeRoom bytes before the end; a buffer many times that keeps the
+    // pieces handed to the sink big.
     static_assert(kCapacity > 4 * kEscapeRoom);
 
     void flush() {
@@ -126,7 +126,8 @@ constexpr std::array<std::string_view, kFieldCount> kCloseTags = {"</name>", "</
 constexpr std::string_view kItemOpenTag = "<item>";
 constexpr std::string_view kItemCloseTag = "</item>";
 
-// The raw bytes of each element of one item block, as extractTag would find them.
+// The raw bytes of each element of one item block: from the end of the element's first opening
+// tag to its first closing tag, or nothing when either is missing or the closing one comes first.
 struct ItemFields {
     std::array<std::string_view, kFieldCount> raw;
     bool keep() const { return !raw[kName].empty() || !raw[kText].empty() || !raw[kLasttext].empty(); }
@@ -208,8 +209,9 @@ bool equalsIgnoringAsciiCase(std::string_view text, std::string_view lowerCase) 
     return true;
 }
 
-// The fav rule on the raw bytes: a "1" byte is a "1" character, and "true"/"yes" can only
-// be spelled in ASCII.
+// A prompt is a favourite when its fav text holds a "1" anywhere or is "true" or "yes" in any
+// case, as earlier versions wrote and read it. Decided on the raw bytes: a "1" byte is a "1"
+// character, and "true"/"yes" can only be spelled in ASCII.
 bool favFromRaw(std::string_view raw) {
     return !raw.empty() && (raw.find('1') != std::string_view::npos || equalsIgnoringAsciiCase(raw, "true") ||
                             equalsIgnoringAsciiCase(raw, "yes"));
@@ -242,9 +244,11 @@ std::size_t bareLineFeeds(const unsigned char* p, const unsigned char* end) {
     return count;
 }
 
-// One element's raw bytes to its value: fromUtf8, then unescapeXml, in one pass. This equals
-// decoding the whole file first: the bytes around a value are ASCII tag characters, which a
-// bad sequence never swallows, and the entities and line feeds are ASCII too.
+// One element's raw bytes to its value in one pass: UTF-8 decoded as MultiByteToWideChar does,
+// the five entities replaced (nothing else is an entity), and every line feed without its
+// carriage return given one. This equals decoding the whole file first: the bytes around a
+// value are ASCII tag characters, which a bad sequence never swallows, and the entities and
+// line feeds are ASCII too.
 std::u16string decodeField(std::string_view raw) {
     const auto* p = reinterpret_cast<const unsigned char*>(raw.data());
     const auto* const end = p + raw.size();
@@ -307,80 +311,6 @@ std::u16string decodeField(std::string_view raw) {
 
 } // namespace
 
-std::u16string escapeXml(std::u16string_view text) {
-    std::u16string escaped;
-    escaped.reserve(text.size());
-    for (const char16_t c : text) {
-        const std::string_view entity = entityFor(c);
-        if (entity.empty()) {
-            escaped.push_back(c);
-        } else {
-            escaped.append(entity.begin(), entity.end());
-        }
-    }
-    return escaped;
-}
-
-std::u16string unescapeXml(std::u16string_view text) {
-    struct Entity {
-        std::u16string_view name;
-        char16_t character;
-    };
-    static constexpr Entity kEntities[] = {
-        {u"&amp;", u'&'}, {u"&lt;", u'<'}, {u"&gt;", u'>'}, {u"&quot;", u'"'}, {u"&apos;", u'\''}};
-
-    std::u16string decoded;
-    decoded.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        if (text[i] == u'&') {
-            const Entity* match = nullptr;
-            for (const Entity& entity : kEntities) {
-                if (text.substr(i).starts_with(entity.name)) match = &entity;
-            }
-            if (match) {
-                decoded.push_back(match->character);
-                i += match->name.size();
-                continue;
-            }
-        }
-        decoded.push_back(text[i++]);
-    }
-
-    std::u16string result;
-    result.reserve(decoded.size());
-    for (std::size_t i = 0; i < decoded.size(); ++i) {
-        if (decoded[i] == u'\n' && (i == 0 || decoded[i - 1] != u'\r')) result.push_back(u'\r');
-        result.push_back(decoded[i]);
-    }
-    return result;
-}
-
-std::u16string extractTag(std::u16string_view block, std::u16string_view tagName) {
-    const std::u16string openTag = u"<" + std::u16string(tagName) + u">";
-    const std::u16string closeTag = u"</" + std::u16string(tagName) + u">";
-    const std::size_t open = block.find(openTag);
-    const std::size_t close = block.find(closeTag);
-    if (open == std::u16string_view::npos || close == std::u16string_view::npos || close < open) return {};
-    const std::size_t valueStart = open + openTag.size();
-    if (close < valueStart) return {};
-    return std::u16string(block.substr(valueStart, close - valueStart));
-}
-
-std::string serializePromptLibrary(const PromptLibrary& library) {
-    // Room for an ASCII library; other text makes it grow a few times at most.
-    std::size_t estimate = kByteOrderMark.size() + kDocumentHead.size() + kDocumentTail.size();
-    for (const Prompt& prompt : library) {
-        estimate += 128 + prompt.name.size() + prompt.text.size() + prompt.lasttext.size();
-    }
-    std::string document;
-    document.reserve(estimate);
-    writePromptLibrary(library, [&document](std::string_view piece) {
-        document.append(piece);
-        return true;
-    });
-    return document;
-}
-
 bool parsePromptLibrary(std::string_view bytes, PromptLibrary& out) {
     std::string_view text = bytes;
     if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
@@ -399,17 +329,11 @@ bool parsePromptLibrary(std::string_view bytes, PromptLibrary& out) {
         prompt.lasttext = decodeField(fields.raw[kLasttext]);
     });
 
-    // Without items, only a "<prompts>" tag makes the bytes a library. A text holding it has
-    // at least nine characters, so the length rule needs no test of its own.
+    // Without items, only a "<prompts>" tag makes the bytes a library; that also turns away
+    // every input too short to hold one.
     if (prompts.empty() && text.find("<prompts>") == std::string_view::npos) return false;
     out = std::move(prompts);
     return true;
-}
-
-EscapeEncoder setEscapeEncoderForTesting(EscapeEncoder encode) {
-    const EscapeEncoder previous = encoderInUse;
-    encoderInUse = encode ? encode : chooseEncoder();
-    return previous;
 }
 
 bool savePromptFile(const PromptLibrary& library, const std::u16string& path) {

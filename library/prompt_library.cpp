@@ -7,3 +7,7 @@ std::vector<int32_t> collectFavoriteIndices(const PromptLibrary& library) {
     }
     return indices;
 }
+
+bool isPromptIndex(const PromptLibrary& library, std::int64_t index) {
+    return index >= 0 && static_cast<std::uint64_t>(index) < library.size();
+}

@@ -18,5 +18,8 @@ struct Prompt {
 // remove = erase, replace all = assignment.
 using PromptLibrary = std::vector<Prompt>;
 
+// Whether `index` designates one of the library's prompts.
+bool isPromptIndex(const PromptLibrary& library, std::int64_t index);
+
 // Library indices of all prompts whose fav flag is set, in library order.
 std::vector<int32_t> collectFavoriteIndices(const PromptLibrary& library);

@@ -1,7 +1,7 @@
 #include "library/storage.h"
 
 #include "app/app_state.h"
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 
 #include <windows.h>
 #include <knownfolders.h>

@@ -1,30 +1,13 @@
 #include "settings/fonts.h"
 
 #include "app/app_state.h"
-#include "app/secondary_windows.h"
 #include "app/shell.h"
 
-// The size that includes iPaddedBorderWidth; older sizes make the call fail on new systems.
+// MinGW's headers shape this structure by WINVER: this is the size that includes
+// iPaddedBorderWidth; older sizes make the call fail on new systems.
 static_assert(sizeof(NONCLIENTMETRICSW) == 504);
 
-void readSystemMenuFont() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0))
-        app().baseLogFont = metrics.lfMenuFont;
-}
-
-HGDIOBJ contentFontOrDefault() {
-    const AppState& state = app();
-    return state.contentFont ? static_cast<HGDIOBJ>(state.contentFont.get())
-                             : GetStockObject(DEFAULT_GUI_FONT);
-}
-
 namespace {
-
-bool isWindow(HWND window) {
-    return window && IsWindow(window);
-}
 
 // An open secondary window's controls hold the old font until applyContentFont hands
 // them the new one.
@@ -33,7 +16,35 @@ bool secondaryWindowOpen() {
     return isWindow(state.aboutWindow) || isWindow(state.settingsWindow) || isWindow(state.editorWindow);
 }
 
+BOOL CALLBACK setFontOnChild(HWND child, LPARAM font) {
+    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
+    return TRUE;
+}
+
+// Every control of the open About, settings and editor windows gets the font that replaces
+// the content font, so none of them keeps drawing with the deleted one. A null font hands
+// them back to the system font.
+void applyFontToSecondaryWindows(HFONT font) {
+    const AppState& state = app();
+    for (HWND window : {state.aboutWindow, state.settingsWindow, state.editorWindow})
+        if (isWindow(window)) EnumChildWindows(window, setFontOnChild, reinterpret_cast<LPARAM>(font));
+}
+
 } // namespace
+
+void readSystemMenuFont() {
+    AppState& state = app();
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0))
+        state.baseLogFont = metrics.lfMenuFont;
+}
+
+HGDIOBJ contentFontOrDefault() {
+    const AppState& state = app();
+    return state.contentFont ? static_cast<HGDIOBJ>(state.contentFont.get())
+                             : GetStockObject(DEFAULT_GUI_FONT);
+}
 
 void setContentFontSize(int px) {
     if (px <= 0) return;
@@ -50,11 +61,12 @@ void setContentFontSize(int px) {
     state.contentFont.reset(CreateFontIndirectW(&font));
     font.lfWeight = FW_BOLD;
     state.boldFont.reset(CreateFontIndirectW(&font));
-    state.fontSize = px;
+    state.live.fontSize = px;
 }
 
 void releaseRetiredFonts() {
-    if (!secondaryWindowOpen()) app().retiredFonts.clear();
+    AppState& state = app();
+    if (!secondaryWindowOpen()) state.retiredFonts.clear();
 }
 
 void applyContentFont(HWND mainWindow) {
@@ -69,18 +81,4 @@ void applyContentFont(HWND mainWindow) {
     }
     applyFontToSecondaryWindows(state.contentFont.get());
     DrawMenuBar(mainWindow);
-}
-
-void invalidatePaintedWindows(HWND mainWindow) {
-    if (!mainWindow || !IsWindow(mainWindow)) return;
-    const AppState& state = app();
-    for (HWND window : {state.promptHeader, state.favHeader, state.promptStrip, state.favStrip,
-                        state.aiHeader, state.aiStrip}) {
-        if (window && IsWindow(window)) InvalidateRect(window, nullptr, TRUE);
-    }
-}
-
-LRESULT controlColorAnswer(HDC dc) {
-    SetBkColor(dc, RGB(255, 255, 255));
-    return reinterpret_cast<LRESULT>(app().whiteBrush.get());
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The fonts built from the system menu font. setContentFontSize, applyContentFont,
-// invalidatePaintedWindows and controlColorAnswer are declared in app/shell.h.
+// The content font (and its bold twin) built from the system menu font at the size set, and how
+// a new one reaches every window.
 
 #include <windows.h>
 
@@ -10,3 +10,12 @@ void readSystemMenuFont();
 
 // The font for text drawn by the program itself: contentFont, or the stock GUI font.
 HGDIOBJ contentFontOrDefault();
+
+// Makes the content and bold fonts for a character height of `px` pixels (nothing for px <= 0).
+void setContentFontSize(int px);
+// Gives the content font to the main window's controls, the favourite buttons and every control
+// of the open About, settings and editor windows, and redraws the menu bar.
+void applyContentFont(HWND mainWindow);
+// Called as an About, settings or editor window goes: once none of them is open, the content
+// fonts replaced meanwhile are deleted.
+void releaseRetiredFonts();

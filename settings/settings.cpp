@@ -1,6 +1,6 @@
 #include "settings/settings.h"
 
-#include "library/file_io.h"
+#include "base/file_io.h"
 
 #include <array>
 #include <limits>
@@ -58,22 +58,22 @@ std::string_view aiWord(AiTarget ai) {
 struct ColorSlot {
     std::string_view key;
     ColorPair Settings::*pair;
-    ColorPair StartupSettings::*appliedPair;
+    ColorPair LiveSettings::*livePair;
     ColorRef ColorPair::*color;
     bool Settings::*present;
 };
 
 constexpr std::array<ColorSlot, 6> kColorSlots = {{
-    {"prompt_sf=", &Settings::promptColors, &StartupSettings::promptColors, &ColorPair::textColor,
+    {"prompt_sf=", &Settings::promptColors, &LiveSettings::promptColors, &ColorPair::textColor,
      &Settings::hasPromptText},
-    {"prompt_bf=", &Settings::promptColors, &StartupSettings::promptColors, &ColorPair::backgroundColor,
+    {"prompt_bf=", &Settings::promptColors, &LiveSettings::promptColors, &ColorPair::backgroundColor,
      &Settings::hasPromptBackground},
-    {"favoriten_sf=", &Settings::favoritesColors, &StartupSettings::favoritesColors, &ColorPair::textColor,
+    {"favoriten_sf=", &Settings::favoritesColors, &LiveSettings::favoritesColors, &ColorPair::textColor,
      &Settings::hasFavoritesText},
-    {"favoriten_bf=", &Settings::favoritesColors, &StartupSettings::favoritesColors,
-     &ColorPair::backgroundColor, &Settings::hasFavoritesBackground},
-    {"ai_sf=", &Settings::aiColors, &StartupSettings::aiColors, &ColorPair::textColor, &Settings::hasAiText},
-    {"ai_bf=", &Settings::aiColors, &StartupSettings::aiColors, &ColorPair::backgroundColor,
+    {"favoriten_bf=", &Settings::favoritesColors, &LiveSettings::favoritesColors, &ColorPair::backgroundColor,
+     &Settings::hasFavoritesBackground},
+    {"ai_sf=", &Settings::aiColors, &LiveSettings::aiColors, &ColorPair::textColor, &Settings::hasAiText},
+    {"ai_bf=", &Settings::aiColors, &LiveSettings::aiColors, &ColorPair::backgroundColor,
      &Settings::hasAiBackground},
 }};
 
@@ -110,7 +110,8 @@ void applyLine(std::string_view line, Settings& settings) {
     }
 }
 
-// Steps 2 to 4 and 6 of every store: the live values over the loaded record.
+// Every store writes what the program shows: its colours, and its font size and favourite
+// count where the file has none of its own. The file's other lines stay as they were.
 void overlayLiveValues(Settings& settings, const LiveSettings& live) {
     if (settings.fontSize <= 0) settings.fontSize = live.fontSize;
     if (settings.maxFavorites <= 0) settings.maxFavorites = live.maxFavorites;
@@ -205,7 +206,7 @@ void storeSettings(const std::u16string& path, const LiveSettings& live,
     Settings settings = loadSettings(path);
     overlayLiveValues(settings, live);
     if (change) change(settings);
-    saveSettings(path, settings);
+    (void)saveSettings(path, settings); // not reported: the next store writes the whole file again
 }
 
 void saveSelectedPromptIndex(const std::u16string& path, const LiveSettings& live, std::int32_t index,
@@ -214,26 +215,24 @@ void saveSelectedPromptIndex(const std::u16string& path, const LiveSettings& liv
     if (aiSelection) settings.ai = *aiSelection;
     settings.promptIndex = index;
     overlayLiveValues(settings, live);
-    saveSettings(path, settings);
+    (void)saveSettings(path, settings); // not reported: the next store writes the whole file again
 }
 
-StartupSettings startupSettingsFor(const Settings& loaded, const LiveSettings& initial) {
-    StartupSettings applied;
+LiveSettings startupSettingsFor(const Settings& loaded, const LiveSettings& initial) {
+    LiveSettings applied;
     applied.promptColors = initial.promptColors;
     applied.favoritesColors = initial.favoritesColors;
     applied.aiColors = initial.aiColors;
     // Only colours whose line was read replace the initial ones.
     for (const ColorSlot& slot : kColorSlots) {
-        if (loaded.*slot.present) applied.*slot.appliedPair.*slot.color = loaded.*slot.pair.*slot.color;
+        if (loaded.*slot.present) applied.*slot.livePair.*slot.color = loaded.*slot.pair.*slot.color;
     }
     applied.fontSize = loaded.fontSize > 0 ? loaded.fontSize : 13;
     applied.maxFavorites = loaded.maxFavorites > 0 ? loaded.maxFavorites : 5;
-    applied.ai = loaded.ai;
-    applied.promptIndex = loaded.promptIndex;
     return applied;
 }
 
-Settings startupRecord(const Settings& loaded, const StartupSettings& applied) {
+Settings startupRecord(const Settings& loaded, const LiveSettings& applied) {
     Settings record = loaded;
     record.fontSize = applied.fontSize;
     record.maxFavorites = applied.maxFavorites;
@@ -243,9 +242,9 @@ Settings startupRecord(const Settings& loaded, const StartupSettings& applied) {
     return record;
 }
 
-StartupSettings applyStartupSettings(const std::u16string& path, const LiveSettings& initial) {
+LiveSettings applyStartupSettings(const std::u16string& path, const LiveSettings& initial) {
     const Settings loaded = loadSettings(path);
-    const StartupSettings applied = startupSettingsFor(loaded, initial);
-    saveSettings(path, startupRecord(loaded, applied));
+    const LiveSettings applied = startupSettingsFor(loaded, initial);
+    (void)saveSettings(path, startupRecord(loaded, applied)); // not reported: the next store tries again
     return applied;
 }

@@ -36,7 +36,7 @@ struct Settings {
     bool operator==(const Settings&) const = default;
 };
 
-// The values the running program holds (AppState's members), which every store writes.
+// The values the running program shows (AppState::live), which every store writes.
 struct LiveSettings {
     std::int32_t fontSize = 0;
     std::int32_t maxFavorites = 5;
@@ -56,7 +56,7 @@ std::string serializeSettings(const Settings& settings);
 // The defaults when the file can't be opened.
 Settings loadSettings(const std::u16string& path);
 // Replaces the file's contents; true when it was written.
-bool saveSettings(const std::u16string& path, const Settings& settings);
+[[nodiscard]] bool saveSettings(const std::u16string& path, const Settings& settings);
 
 // Read-modify-write: loads the file, overlays the live values, lets `change` replace
 // the field the change is about, and writes the file back whole.
@@ -67,20 +67,10 @@ void storeSettings(const std::u16string& path, const LiveSettings& live,
 void saveSelectedPromptIndex(const std::u16string& path, const LiveSettings& live, std::int32_t index,
                              std::optional<AiTarget> aiSelection);
 
-// What start-up applies: colours by presence flag, font size 13 and favourite count 5
-// where not set. `initial` holds AppState's colours before any file is read.
-struct StartupSettings {
-    std::int32_t fontSize = 13;
-    std::int32_t maxFavorites = 5;
-    ColorPair promptColors;
-    ColorPair favoritesColors;
-    ColorPair aiColors;
-    AiTarget ai = 0;
-    std::int32_t promptIndex = 0;
-};
+// Start-up: colours whose line was read replace the initial ones (AppState's before any file
+// is read); font size 13 and favourite count 5 where not set.
+LiveSettings startupSettingsFor(const Settings& loaded, const LiveSettings& initial);
+// The record that start-up writes back: the loaded one with the values it applies.
+Settings startupRecord(const Settings& loaded, const LiveSettings& applied);
 // Loads the file, works out the values to apply and writes the file back at once.
-StartupSettings applyStartupSettings(const std::u16string& path, const LiveSettings& initial);
-// The two halves of it without the file: the values for a loaded record, and the record
-// that start-up writes back.
-StartupSettings startupSettingsFor(const Settings& loaded, const LiveSettings& initial);
-Settings startupRecord(const Settings& loaded, const StartupSettings& applied);
+LiveSettings applyStartupSettings(const std::u16string& path, const LiveSettings& initial);

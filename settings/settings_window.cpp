@@ -1,9 +1,11 @@
 // The settings window: font size, largest number of favourite buttons and the six area colours.
 // Every change takes effect in the main window at once and is stored in prompt.cf at once.
+#include "settings/settings_window.h"
+
 #include "app/app_state.h"
-#include "app/secondary_window_parts.h"
-#include "app/secondary_windows.h"
 #include "app/shell.h"
+#include "favourites/painted_windows.h"
+#include "settings/fonts.h"
 #include "settings/settings.h"
 
 #include <array>
@@ -30,14 +32,16 @@ SettingsControls controls;
 
 // The AppState colours that the six fields stand for, in field order.
 std::array<ColorRef*, 6> fieldColors() {
-    AppState& s = app();
-    return {&s.promptColors.textColor,          &s.promptColors.backgroundColor, &s.favoritesColors.textColor,
-            &s.favoritesColors.backgroundColor, &s.aiColors.textColor,           &s.aiColors.backgroundColor};
+    AppState& state = app();
+    LiveSettings& live = state.live;
+    return {&live.promptColors.textColor,    &live.promptColors.backgroundColor,
+            &live.favoritesColors.textColor, &live.favoritesColors.backgroundColor,
+            &live.aiColors.textColor,        &live.aiColors.backgroundColor};
 }
 
 // The field's text, each UTF-16 unit cut to its low 8 bits.
 std::string readFieldText(HWND field) {
-    if (!field || !IsWindow(field)) return {};
+    if (!isWindow(field)) return {};
     std::u16string text = readWindowText(field);
     std::string narrow;
     narrow.reserve(text.size());
@@ -47,17 +51,19 @@ std::string readFieldText(HWND field) {
 }
 
 void showColor(HWND field, ColorRef color) {
-    if (!field || !IsWindow(field)) return;
+    if (!isWindow(field)) return;
     std::string text = formatColor(color);
     std::wstring widened(text.begin(), text.end());
     SetWindowTextW(field, widened.c_str());
 }
 
 void store(const std::function<void(Settings&)>& change) {
-    storeSettings(app().settingsPath, app().liveSettings(), change);
+    const AppState& state = app();
+    storeSettings(state.settingsPath, state.live, change);
 }
 
 void applyColorFields() {
+    const AppState& state = app();
     auto colors = fieldColors();
     std::array<ColorRef, 6> values{};
     for (size_t i = 0; i < values.size(); ++i)
@@ -65,16 +71,14 @@ void applyColorFields() {
     for (size_t i = 0; i < values.size(); ++i)
         *colors[i] = values[i];
     store([](Settings&) {});
-    invalidatePaintedWindows(app().mainWindow);
+    invalidatePaintedWindows(state.mainWindow);
 }
 
 void onFontSizeChosen() {
     auto selected = static_cast<int>(SendMessageW(controls.fontSizeCombo, CB_GETCURSEL, 0, 0));
     int size = selected >= 0 && selected < fontSizeEntries ? smallestFontSize + selected : 13;
-    HWND mainWindow = app().mainWindow;
     setContentFontSize(size);
-    applyContentFont(mainWindow);
-    layoutPromptPane(mainWindow);
+    showNewContentFont();
     store([size](Settings& settings) { settings.fontSize = size; });
 }
 
@@ -84,12 +88,10 @@ void onFavoriteCountChosen() {
     if (selected >= static_cast<int>(favoriteCounts.size()))
         selected = static_cast<int>(favoriteCounts.size()) - 1;
     std::int32_t count = favoriteCounts[static_cast<size_t>(selected)];
-    HWND mainWindow = app().mainWindow;
-    app().maxFavorites = count;
+    AppState& state = app();
+    state.live.maxFavorites = count;
     store([count](Settings& settings) { settings.maxFavorites = count; });
-    rebuildFavorites(mainWindow);
-    applyContentFont(mainWindow);
-    layoutPromptPane(mainWindow);
+    refreshMainWindow();
 }
 
 int fontSizeEntryFor(std::int32_t size) {
@@ -114,7 +116,7 @@ HWND createColorField(HWND window, int x, int y, int id) {
 }
 
 void createSettingsControls(HWND window) {
-    const AppState& s = app();
+    const AppState& state = app();
     createLabel(window, L"Schriftgröße:", 20, 20, 200, 25);
     controls.fontSizeCombo =
         createControl(window, 0, L"COMBOBOX", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST, 20, 50, 250, 220,
@@ -123,7 +125,7 @@ void createSettingsControls(HWND window) {
         std::wstring entry = std::to_wstring(smallestFontSize + i) + L" px";
         SendMessageW(controls.fontSizeCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
     }
-    SendMessageW(controls.fontSizeCombo, CB_SETCURSEL, fontSizeEntryFor(s.fontSize), 0);
+    SendMessageW(controls.fontSizeCombo, CB_SETCURSEL, fontSizeEntryFor(state.live.fontSize), 0);
 
     createLabel(window, L"Max. Favoriten:", 20, 90, 200, 25);
     controls.maxFavoritesCombo =
@@ -133,8 +135,8 @@ void createSettingsControls(HWND window) {
         std::wstring entry = std::to_wstring(count);
         SendMessageW(controls.maxFavoritesCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
     }
-    std::int32_t stored = loadSettings(s.settingsPath).maxFavorites;
-    std::int32_t shown = stored > 0 ? stored : s.maxFavorites;
+    std::int32_t stored = loadSettings(state.settingsPath).maxFavorites;
+    std::int32_t shown = stored > 0 ? stored : state.live.maxFavorites;
     SendMessageW(controls.maxFavoritesCombo, CB_SETCURSEL, favoriteCountEntryFor(shown), 0);
 
     // Three areas, each a heading and two rows (text, background), 88 pixels apart.
@@ -182,10 +184,12 @@ LRESULT CALLBACK settingsProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
         return controlColorAnswer(reinterpret_cast<HDC>(wParam));
-    case WM_NCDESTROY:
+    case WM_NCDESTROY: {
+        AppState& state = app();
         controls = {};
-        secondaryWindowGone(app().settingsWindow, window);
+        secondaryWindowGone(state.settingsWindow, window);
         return 0;
+    }
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -194,11 +198,10 @@ LRESULT CALLBACK settingsProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 } // namespace
 
 void openSettingsWindow() {
-    AppState& s = app();
-    if (bringToFront(s.settingsWindow)) return;
-    registerClassOnce(s.settingsClassRegistered, L"SettingsDlg", settingsProc,
-                      reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
-    s.settingsWindow = CreateWindowExW(WS_EX_DLGMODALFRAME, L"SettingsDlg", L"Einstellungen",
-                                       WS_VISIBLE | WS_CAPTION | WS_SYSMENU, 320, 320, 320, 540, s.mainWindow,
-                                       nullptr, nullptr, nullptr);
+    AppState& state = app();
+    if (bringToFront(state.settingsWindow)) return;
+    registerClassOnce(L"SettingsDlg", settingsProc, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+    state.settingsWindow = CreateWindowExW(WS_EX_DLGMODALFRAME, L"SettingsDlg", L"Einstellungen",
+                                           WS_VISIBLE | WS_CAPTION | WS_SYSMENU, 320, 320, 320, 540,
+                                           state.mainWindow, nullptr, nullptr, nullptr);
 }

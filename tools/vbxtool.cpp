@@ -2,9 +2,9 @@
 // the program uses.
 
 #include "browser/chat_script.h"
-#include "library/file_io.h"
+#include "base/file_io.h"
 #include "library/prompt_file.h"
-#include "library/utf8.h"
+#include "base/utf8.h"
 #include "settings/settings.h"
 
 #include <cstdio>

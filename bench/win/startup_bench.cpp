@@ -9,6 +9,7 @@
 #include "app/main_window.h"
 #include "app/shell.h"
 #include "bench/corpus.h"
+#include "base/file_io.h"
 #include "bench/table.h"
 #include "browser/browser_host.h"
 #include "library/prompt_file.h"
@@ -34,10 +35,6 @@ std::u16string storageRoot;
 
 std::optional<std::u16string> benchLocalAppData() {
     return storageRoot;
-}
-
-const wchar_t* wide(const std::u16string& text) {
-    return reinterpret_cast<const wchar_t*>(text.c_str());
 }
 
 double seconds() {
@@ -237,7 +234,7 @@ int main(int argc, char** argv) {
     const double fresh = median(freshTimes), floor = median(floorTimes), fill = median(fillTimes);
     const double bound = (bare + floor + fill) / bare;
     const std::string fileSize =
-        format("%.1f MB", static_cast<double>(serializePromptLibrary(big).size()) / 1e6);
+        format("%.1f MB", static_cast<double>(readWholeFile(promptsPath()).value_or("").size()) / 1e6);
     header();
     row("Start-up to first paint, empty library (Wine)", milliseconds(bare));
     row("Start-up to first paint, 10,000 prompts (time/empty)", milliseconds(full), format("%.2f", ratio),

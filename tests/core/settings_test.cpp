@@ -32,7 +32,7 @@ TEST(Settings, TheFileIsReadAppliedAtStartUpAndStoredWhole) {
     // Start-up applies the file, colours only where their line is valid, and writes it back.
     LiveSettings initial;
     fs::remove(fs::path(path));
-    StartupSettings applied = applyStartupSettings(path, initial);
+    LiveSettings applied = applyStartupSettings(path, initial);
     EXPECT_EQ(std::tuple(applied.fontSize, applied.maxFavorites), std::tuple(13, 5));
     EXPECT_EQ(readBytes(path),
               "ai=ChatGPT\r\nprompt=0\r\nsg=13\r\nmfav=5\r\nprompt_sf=#000000\r\nprompt_bf=#DCDCDC\r\n"

@@ -1,8 +1,8 @@
 #pragma once
 // For the core, crash and fuzz tests: files, a failing replace, the library format plainly.
-#include "library/file_io.h"
+#include "base/file_io.h"
 #include "library/prompt_file.h"
-#include "library/utf8.h"
+#include "base/utf8.h"
 #include "settings/settings.h"
 
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "library/utf8.h"
+#include "base/utf8.h"
 
 #include "support.h"
 

@@ -1,12 +1,12 @@
 #include "tests/win/driver.h"
 
-#include "app/dialogs.h"
+#include "app/shell.h"
 #include "app/main_window.h"
-#include "app/wide_text.h"
-#include "library/file_io.h"
+#include "base/wide_text.h"
+#include "base/file_io.h"
 #include "library/prompt_file.h"
 #include "library/storage.h"
-#include "library/utf8.h"
+#include "base/utf8.h"
 #include "settings/settings.h"
 
 #include <filesystem>

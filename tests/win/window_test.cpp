@@ -2,9 +2,9 @@
 // and a long random run of the same actions.
 #include "tests/win/driver.h"
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "library/prompt_file.h"
-#include "library/utf8.h"
+#include "base/utf8.h"
 #include "settings/settings.h"
 
 #include <gdiplus.h>
@@ -167,8 +167,8 @@ TEST_F(Win, RandomActions) {
             << "step " << step << ", action " << action;
         Settings expected = parseSettings(read(u"prompt.cf"));
         expected.ai = SendMessageW(s.aiCombo, CB_GETCURSEL, 0, 0);
-        std::tie(expected.fontSize, expected.maxFavorites) = std::tie(s.fontSize, s.maxFavorites);
-        std::tie(expected.promptColors, expected.favoritesColors, expected.aiColors) = std::tie(s.promptColors, s.favoritesColors, s.aiColors);
+        std::tie(expected.fontSize, expected.maxFavorites) = std::tie(s.live.fontSize, s.live.maxFavorites);
+        std::tie(expected.promptColors, expected.favoritesColors, expected.aiColors) = std::tie(s.live.promptColors, s.live.favoritesColors, s.live.aiColors);
         EXPECT_EQ(read(u"prompt.cf"), serializeSettings(expected)) << "step " << step << ", action " << action;
         if (step % 100) continue;
         act(Shut, 0), act(Shut, 1), act(Shut, 2);

@@ -3,10 +3,10 @@
 // window tests run without a loader.)
 #include "tests/win/driver.h"
 
-#include "app/wide_text.h"
+#include "base/wide_text.h"
 #include "browser/browser_host.h"
 #include "browser/chat_script.h"
-#include "library/utf8.h"
+#include "base/utf8.h"
 
 namespace {
 

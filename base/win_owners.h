@@ -1,46 +1,26 @@
 #pragma once
-// Small move-only owners for Win32 handles and GDI objects, so nothing leaks on any path.
+// Owners of Win32 handles and GDI objects, and guards for the paired calls of painting.
+
+#include "base/unique_handle.h"
 
 #include <windows.h>
 
-#include <utility>
-
-template <typename Handle, auto Close, Handle Invalid = Handle{}>
-class UniqueHandle {
-  public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(Handle handle) : handle_(handle) {}
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        if (this != &other) reset(other.release());
-        return *this;
-    }
-    ~UniqueHandle() { reset(); }
-
-    Handle get() const { return handle_; }
-    explicit operator bool() const { return handle_ != Invalid; }
-    Handle release() { return std::exchange(handle_, Invalid); }
-    void reset(Handle handle = Invalid) {
-        if (handle_ != Invalid) Close(handle_);
-        handle_ = handle;
-    }
-
-  private:
-    Handle handle_ = Invalid;
-};
-
-inline void deleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
-inline void closeKernelHandle(HANDLE handle) { CloseHandle(handle); }
-inline void freeModule(HMODULE module) { FreeLibrary(module); }
+inline void deleteGdiObject(HGDIOBJ object) {
+    DeleteObject(object);
+}
+inline void closeKernelHandle(HANDLE handle) {
+    CloseHandle(handle);
+}
+// CreateFileW fails with INVALID_HANDLE_VALUE, CreateFileMappingW with null.
+inline bool validFileHandle(HANDLE handle) {
+    return handle && handle != INVALID_HANDLE_VALUE;
+}
 
 using UniqueFont = UniqueHandle<HFONT, deleteGdiObject>;
 using UniqueBrush = UniqueHandle<HBRUSH, deleteGdiObject>;
 using UniquePen = UniqueHandle<HPEN, deleteGdiObject>;
 using UniqueRegion = UniqueHandle<HRGN, deleteGdiObject>;
-using UniqueBitmap = UniqueHandle<HBITMAP, deleteGdiObject>;
-using UniqueModule = UniqueHandle<HMODULE, freeModule>;
+using UniqueFileHandle = UniqueHandle<HANDLE, closeKernelHandle, validFileHandle>;
 
 // Selects an object into a DC for one scope and puts the old one back.
 class SelectedObject {

@@ -1,12 +1,6 @@
-#include "library/utf8.h"
+#include "base/utf8.h"
 
-#include "library/utf8_sequence.h"
-
-#include <cstring>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "base/utf8_sequence.h"
 
 namespace {
 
@@ -37,18 +31,6 @@ std::string toUtf8(std::u16string_view text) {
     std::string bytes(utf8Length(p, end), '\0');
     auto* out = reinterpret_cast<unsigned char*>(bytes.data());
     while (p < end) {
-#if defined(__SSE2__)
-        // Eight ASCII units at a time.
-        while (end - p >= 8) {
-            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            const __m128i high = _mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80)));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF) break;
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
-            p += 8;
-            out += 8;
-        }
-        if (p == end) break;
-#endif
         const char16_t unit = *p++;
         if (unit < 0x80) {
             *out++ = static_cast<unsigned char>(unit);
@@ -79,19 +61,6 @@ std::u16string fromUtf8(std::string_view bytes) {
     const auto* const end = p + bytes.size();
     char16_t* out = text.data();
     while (p < end) {
-#if defined(__SSE2__)
-        // Sixteen ASCII bytes at a time.
-        while (end - p >= 16) {
-            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            if (_mm_movemask_epi8(chunk) != 0) break;
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(chunk, _mm_setzero_si128()));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8),
-                             _mm_unpackhi_epi8(chunk, _mm_setzero_si128()));
-            p += 16;
-            out += 16;
-        }
-        if (p == end) break;
-#endif
         const unsigned char byte = *p++;
         if (byte < 0x80) {
             *out++ = byte;

@@ -1,0 +1,118 @@
+#include "app/shell.h"
+
+#include "app/app_state.h"
+#include "app/layout.h"
+#include "favourites/favorites.h"
+#include "settings/fonts.h"
+
+#include <vector>
+
+MessageBoxFunction showMessageBox = MessageBoxW;
+FileDialogFunction askSaveFileName = GetSaveFileNameW;
+FileDialogFunction askOpenFileName = GetOpenFileNameW;
+
+HWND createControl(HWND parent, DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style,
+                   int x, int y, int width, int height, int id) {
+    const AppState& state = app();
+    HWND control = CreateWindowExW(exStyle, className, text, style, x, y, width, height, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+    if (control && state.contentFont)
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(state.contentFont.get()), TRUE);
+    return control;
+}
+
+void registerClassOnce(const wchar_t* className, WNDPROC procedure, HBRUSH background) {
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW existing{};
+    if (GetClassInfoW(instance, className, &existing)) return;
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = background;
+    windowClass.lpszClassName = className;
+    RegisterClassW(&windowClass);
+}
+
+bool bringToFront(HWND window) {
+    if (!isWindow(window)) return false;
+    ShowWindow(window, SW_SHOWNORMAL);
+    SetForegroundWindow(window);
+    BringWindowToTop(window);
+    return true;
+}
+
+std::u16string readWindowText(HWND window) {
+    if (!window) return {};
+    const int length = GetWindowTextLengthW(window);
+    if (length <= 0) return {};
+    std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(window, buffer.data(), length + 1);
+    return fromWide(buffer.data());
+}
+
+Edges windowEdgesIn(HWND window, HWND parent) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    POINT topLeft{rect.left, rect.top};
+    POINT bottomRight{rect.right, rect.bottom};
+    ScreenToClient(parent, &topLeft);
+    ScreenToClient(parent, &bottomRight);
+    return {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+}
+
+void moveWindowTo(HWND window, const Box& box) {
+    MoveWindow(window, box.x, box.y, box.width, box.height, TRUE);
+}
+
+LRESULT controlColorAnswer(HDC dc) {
+    const AppState& state = app();
+    SetBkColor(dc, RGB(255, 255, 255));
+    return reinterpret_cast<LRESULT>(state.whiteBrush.get());
+}
+
+void secondaryWindowGone(HWND& slot, HWND window) {
+    if (slot == window) slot = nullptr;
+    releaseRetiredFonts();
+}
+
+void fillPromptCombo(std::int32_t index) {
+    const AppState& state = app();
+    HWND combo = state.promptCombo;
+    // No drawing and no scroll bar updates entry by entry: the list is drawn once, filled.
+    SendMessageW(combo, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    // Room for every entry and its name at once, instead of the list growing step by step
+    // (which copies its whole item array each time: quadratic with a big library).
+    std::size_t nameUnits = 0;
+    for (const Prompt& prompt : state.library)
+        nameUnits += prompt.name.size() + 1;
+    SendMessageW(combo, CB_INITSTORAGE, state.library.size(), nameUnits * sizeof(wchar_t));
+    for (const Prompt& prompt : state.library)
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(prompt.name)));
+    SendMessageW(combo, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(combo, CB_SETCURSEL, promptComboSelection(index, state.library.size()), 0);
+    InvalidateRect(combo, nullptr, TRUE);
+}
+
+void saveSelectedPromptIndex(std::int32_t index) {
+    const AppState& state = app();
+    std::optional<AiTarget> aiSelection;
+    if (state.aiCombo) {
+        const auto ai = static_cast<std::int32_t>(SendMessageW(state.aiCombo, CB_GETCURSEL, 0, 0));
+        if (ai >= 0) aiSelection = ai;
+    }
+    saveSelectedPromptIndex(state.settingsPath, state.live, index, aiSelection);
+}
+
+void showNewContentFont() {
+    const AppState& state = app();
+    applyContentFont(state.mainWindow);
+    layoutPromptPane(state.mainWindow);
+}
+
+void refreshMainWindow() {
+    const AppState& state = app();
+    rebuildFavorites(state.mainWindow);
+    showNewContentFont();
+}

@@ -1,0 +1,10 @@
+#pragma once
+// The menu commands that act on the library as a whole.
+
+// kDeletePromptId: deletes the selected prompt once the user has confirmed it.
+void deleteSelectedPrompt();
+// kExportId: writes the library to a file the user picks.
+void exportLibrary();
+// kImportId: replaces the library by the one in a file the user picks, keeping the old file
+// as prompts.xml.bak.
+void importLibrary();

@@ -132,5 +132,6 @@ except AssertionError as failure:
     sys.exit(f"FAILED: {failure}")
 finally:
     run("wineserver", "-k")
-    xvfb.kill()
+    xvfb.terminate()  # not kill: Xvfb removes its lock file on the way out
+    xvfb.wait()
     shutil.rmtree(work, ignore_errors=True)

@@ -58,3 +58,25 @@ TEST(CrashConsistency, AKilledSaveLeavesTheOldOrTheNewFileWhole) {
     killWhileSaving(u"prompt.cf",
                     [&](auto& path, bool second) { return saveSettings(path, versions[second]); });
 }
+
+// A killed process keeps the page cache, so no kill can show a missing flush: the calls that
+// make a save durable are watched instead (the test is linked with --wrap for both).
+static std::string durabilityCalls;
+extern "C" int __real_fsync(int);
+extern "C" int __real_rename(const char*, const char*);
+extern "C" int __wrap_fsync(int fd) {
+    durabilityCalls += 'f';
+    return __real_fsync(fd);
+}
+extern "C" int __wrap_rename(const char* from, const char* to) {
+    durabilityCalls += 'r';
+    return __real_rename(from, to);
+}
+
+TEST(CrashConsistency, EverySaveFlushesTheNewFileBeforeItReplacesTheOld) {
+    TempDir dir;
+    durabilityCalls.clear();
+    ASSERT_TRUE(savePromptFile({{u"A", u"B", true, u""}}, dir.file(u"prompts.xml")));
+    ASSERT_TRUE(saveSettings(dir.file(u"prompt.cf"), Settings{}));
+    EXPECT_EQ(std::exchange(durabilityCalls, ""), "frffrf"); // file, rename, folder; twice
+}

@@ -21,7 +21,15 @@ FavoriteColumn favoriteColumn(int top, std::int32_t buttonCount) {
 }
 
 std::u16string favoriteCaption(const std::u16string& name) {
-    return name.empty() ? u"(ohne Name)" : name;
+    if (name.empty()) return u"(ohne Name)";
+    // A button takes "&" as the mark of its access key; "&&" shows one "&" as written.
+    std::u16string caption;
+    caption.reserve(name.size());
+    for (const char16_t unit : name) {
+        if (unit == u'&') caption += u'&';
+        caption += unit;
+    }
+    return caption;
 }
 
 const ColorPair& areaColors(std::intptr_t area, const ColorPair& prompt, const ColorPair& favorites,

@@ -24,7 +24,8 @@ struct FavoriteColumn {
 };
 FavoriteColumn favoriteColumn(int top, std::int32_t buttonCount);
 
-// A favourite without a name still needs a caption.
+// The button caption for a name: a favourite without a name still needs one, and every "&"
+// is doubled so that the button shows it instead of underlining the next letter.
 std::u16string favoriteCaption(const std::u16string& name);
 
 // Area 1 is the prompt area, 3 the AI area; every other number paints as favourites.

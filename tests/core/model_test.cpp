@@ -44,6 +44,7 @@ TEST(Favourites, ButtonsFollowTheFlaggedPromptsUpToTheLimit) {
     for (const auto& [count, limit, shown] :
          {std::array{7, 5, 5}, {5, 5, 5}, {3, 5, 3}, {0, 5, 0}, {150, 120, 120}})
         EXPECT_EQ(favoriteButtonCount(std::size_t(count), limit), shown);
+    EXPECT_EQ(favoriteCaption(u"&A && B&"), u"&&A &&&& B&&");
     const ColorPair prompt, favorites, ai;
     for (const auto& [area, colours] :
          {std::pair{-7, &favorites}, {0, &favorites}, {1, &prompt}, {2, &favorites}, {3, &ai}})

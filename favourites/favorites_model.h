@@ -14,7 +14,8 @@
 // Top of the favourites area: 20 pixels below the send button, or 400 without one.
 int favoritesTop(std::optional<int> sendButtonBottom);
 
-// How many buttons are shown: all favourites, but at most maxFavorites (signed).
+// How many buttons are shown: all favourites, but at most maxFavorites (signed) and at most
+// 100, one for each favourite command id.
 std::int32_t favoriteButtonCount(std::size_t favoriteCount, std::int32_t maxFavorites);
 
 struct FavoriteColumn {

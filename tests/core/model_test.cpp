@@ -42,7 +42,7 @@ TEST(Favourites, ButtonsFollowTheFlaggedPromptsUpToTheLimit) {
     library.erase(library.begin() + 2);
     EXPECT_EQ(collectFavoriteIndices(library), (std::vector<int32_t>{0, 1, 3, 7}));
     for (const auto& [count, limit, shown] :
-         {std::array{7, 5, 5}, {5, 5, 5}, {3, 5, 3}, {0, 5, 0}, {150, 120, 120}})
+         {std::array{7, 5, 5}, {5, 5, 5}, {3, 5, 3}, {0, 5, 0}, {150, 120, 100}})
         EXPECT_EQ(favoriteButtonCount(std::size_t(count), limit), shown);
     EXPECT_EQ(favoriteCaption(u"&A && B&"), u"&&A &&&& B&&");
     const ColorPair prompt, favorites, ai;

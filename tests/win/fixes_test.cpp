@@ -1,0 +1,14 @@
+// Details of the main window and its secondary windows that no scenario looks at.
+#include "tests/win/driver.h"
+
+TEST_F(Win, Details) {
+    write(PromptLibrary(30, prompt("P", true)));
+    ASSERT_TRUE(start(SW_SHOWNORMAL));
+    const AppState& s = app();
+    COMBOBOXINFO combo{};
+    combo.cbSize = sizeof combo;
+    SendMessageW(s.promptCombo, CB_SHOWDROPDOWN, TRUE, 0);
+    GetComboBoxInfo(s.promptCombo, &combo);
+    EXPECT_TRUE(GetWindowLongW(combo.hwndList, GWL_STYLE) & WS_VSCROLL); // 30 names, about 10 in view
+    SendMessageW(s.promptCombo, CB_SHOWDROPDOWN, FALSE, 0);
+}

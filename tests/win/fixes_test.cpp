@@ -11,4 +11,8 @@ TEST_F(Win, Details) {
     GetComboBoxInfo(s.promptCombo, &combo);
     EXPECT_TRUE(GetWindowLongW(combo.hwndList, GWL_STYLE) & WS_VSCROLL); // 30 names, about 10 in view
     SendMessageW(s.promptCombo, CB_SHOWDROPDOWN, FALSE, 0);
+
+    command(7002);
+    SetWindowTextW(GetDlgItem(s.settingsWindow, 7301), L"#\u0141\u0141\u0141\u0141\u0141\u0141"), pump();
+    EXPECT_EQ(s.live.promptColors.textColor, RGB(0, 0, 0)); // not #AAAAAA from the low bytes
 }

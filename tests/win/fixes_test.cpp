@@ -15,4 +15,12 @@ TEST_F(Win, Details) {
     command(7002);
     SetWindowTextW(GetDlgItem(s.settingsWindow, 7301), L"#\u0141\u0141\u0141\u0141\u0141\u0141"), pump();
     EXPECT_EQ(s.live.promptColors.textColor, RGB(0, 0, 0)); // not #AAAAAA from the low bytes
+
+    RedrawWindow(s.mainWindow, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); // nothing left to paint
+    HWND sizes = GetDlgItem(s.settingsWindow, 7100);
+    SendMessageW(sizes, CB_SETCURSEL, 9, 0);
+    SendMessageW(s.settingsWindow, WM_COMMAND, MAKEWPARAM(7100, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(sizes));
+    for (HWND painted : {s.promptHeader, s.promptStrip, s.favHeader, s.favStrip, s.aiHeader, s.aiStrip})
+        EXPECT_TRUE(GetUpdateRect(painted, nullptr, FALSE)); // drawn anew in the new font
 }

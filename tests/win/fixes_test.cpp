@@ -23,4 +23,8 @@ TEST_F(Win, Details) {
                  reinterpret_cast<LPARAM>(sizes));
     for (HWND painted : {s.promptHeader, s.promptStrip, s.favHeader, s.favStrip, s.aiHeader, s.aiStrip})
         EXPECT_TRUE(GetUpdateRect(painted, nullptr, FALSE)); // drawn anew in the new font
+
+    command(7001);
+    const std::string about = text(GetDlgItem(s.aboutWindow, 1));
+    EXPECT_EQ(about.substr(about.rfind("Copilot.")), "Copilot.\r\n\r\n\r\n");
 }

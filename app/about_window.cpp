@@ -23,7 +23,6 @@ const wchar_t* const aboutText =
     L"\r\n"
     L"Unterstützt: OpenAI ChatGPT, Google Gemini, Microsoft Copilot.\r\n"
     L"\r\n"
-    L"\r\n"
     L"\r\n";
 
 void createAboutText(HWND window) {

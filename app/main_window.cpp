@@ -63,8 +63,9 @@ AiTarget createChildWindows(HWND window) {
     const AiTarget ai = loadSettings(state.settingsPath).ai;
     SendMessageW(state.aiCombo, CB_SETCURSEL, static_cast<WPARAM>(ai), 0);
 
-    state.promptCombo =
-        createControl(window, 0, L"COMBOBOX", L"", visibleChild | CBS_DROPDOWNLIST, 50, 77, 510, 200, 0);
+    // The open list shows about ten names; its scroll bar, shown only when more follow, tells of them.
+    state.promptCombo = createControl(window, 0, L"COMBOBOX", L"",
+                                      visibleChild | WS_VSCROLL | CBS_DROPDOWNLIST, 50, 77, 510, 200, 0);
 
     state.inputEdit = createControl(window, 0, L"EDIT", L"",
                                     visibleChild | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL, 50,

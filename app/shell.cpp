@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "app/layout.h"
 #include "favourites/favorites.h"
+#include "favourites/painted_windows.h"
 #include "settings/fonts.h"
 
 #include <vector>
@@ -109,6 +110,8 @@ void showNewContentFont() {
     const AppState& state = app();
     applyContentFont(state.mainWindow);
     layoutPromptPane(state.mainWindow);
+    // The headers draw their captions in the content font; the strips repaint with them.
+    invalidatePaintedWindows(state.mainWindow);
 }
 
 void refreshMainWindow() {

@@ -65,8 +65,8 @@ void fillPromptCombo(std::int32_t index);
 // Stores the index (and the AI selection of aiCombo) by read-modify-write of prompt.cf.
 void saveSelectedPromptIndex(std::int32_t index);
 
-// After the content font changed: every control of every window gets it, and the prompt pane
-// is laid out for its size.
+// After the content font changed: every control of every window gets it, the prompt pane is
+// laid out for its size, and the painted headers and strips are drawn anew.
 void showNewContentFont();
 // After the library or the favourite count changed: the favourite buttons are made anew, then
 // as showNewContentFont.

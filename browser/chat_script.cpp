@@ -33,16 +33,18 @@ const std::u16string_view scriptTailSecond =
 
 namespace {
 
-// The whole escaping in one pass, appended to `out`. It gives what the five replacements
-// would give one after the other (backslashes, apostrophes, CR LF, LF, lone CR): what each
-// inserts holds none of the units that a later one looks for.
+// The whole escaping in one pass, appended to `out`. It gives what the six replacements
+// would give one after the other (backslashes, apostrophes, CR LF, LF, lone CR, NUL): what
+// each inserts holds none of the units that a later one looks for. A NUL must not reach the
+// script itself: ExecuteScript takes a NUL-terminated string and would end the script inside
+// its literal.
 void appendEscaped(std::u16string& out, std::u16string_view text) {
     const char16_t* p = text.data();
     const char16_t* const end = p + text.size();
     while (p < end) {
         // The run up to the next unit that needs escaping.
         const char16_t* run = p;
-        while (p < end && *p != u'\\' && *p != u'\'' && *p != u'\r' && *p != u'\n')
+        while (p < end && *p != u'\\' && *p != u'\'' && *p != u'\r' && *p != u'\n' && *p != u'\0')
             ++p;
         out.append(run, p);
         if (p == end) return;
@@ -62,8 +64,11 @@ void appendEscaped(std::u16string& out, std::u16string_view text) {
                 out += u"\\r";
             }
             break;
-        default:
+        case u'\n':
             out += u"\\n";
+            break;
+        default:
+            out += u"\\u0000";
             break;
         }
     }

@@ -1,5 +1,7 @@
 #include "favourites/favorites_model.h"
 
+#include "app/command_model.h"
+
 #include <algorithm>
 
 int favoritesTop(std::optional<int> sendButtonBottom) {
@@ -7,8 +9,10 @@ int favoritesTop(std::optional<int> sendButtonBottom) {
 }
 
 std::int32_t favoriteButtonCount(std::size_t favoriteCount, std::int32_t maxFavorites) {
+    // Only these ids are dispatched as favourites; the ids above them belong to other commands.
+    constexpr std::int64_t mostButtons = kLastFavoriteId - kFirstFavoriteId + 1;
     const auto count = static_cast<std::int64_t>(favoriteCount);
-    return static_cast<std::int32_t>(std::min<std::int64_t>(count, maxFavorites));
+    return static_cast<std::int32_t>(std::min({count, std::int64_t{maxFavorites}, mostButtons}));
 }
 
 FavoriteColumn favoriteColumn(int top, std::int32_t buttonCount) {
@@ -21,7 +25,15 @@ FavoriteColumn favoriteColumn(int top, std::int32_t buttonCount) {
 }
 
 std::u16string favoriteCaption(const std::u16string& name) {
-    return name.empty() ? u"(ohne Name)" : name;
+    if (name.empty()) return u"(ohne Name)";
+    // A button takes "&" as the mark of its access key; "&&" shows one "&" as written.
+    std::u16string caption;
+    caption.reserve(name.size());
+    for (const char16_t unit : name) {
+        if (unit == u'&') caption += u'&';
+        caption += unit;
+    }
+    return caption;
 }
 
 const ColorPair& areaColors(std::intptr_t area, const ColorPair& prompt, const ColorPair& favorites,

@@ -14,7 +14,8 @@
 // Top of the favourites area: 20 pixels below the send button, or 400 without one.
 int favoritesTop(std::optional<int> sendButtonBottom);
 
-// How many buttons are shown: all favourites, but at most maxFavorites (signed).
+// How many buttons are shown: all favourites, but at most maxFavorites (signed) and at most
+// 100, one for each favourite command id.
 std::int32_t favoriteButtonCount(std::size_t favoriteCount, std::int32_t maxFavorites);
 
 struct FavoriteColumn {
@@ -24,7 +25,8 @@ struct FavoriteColumn {
 };
 FavoriteColumn favoriteColumn(int top, std::int32_t buttonCount);
 
-// A favourite without a name still needs a caption.
+// The button caption for a name: a favourite without a name still needs one, and every "&"
+// is doubled so that the button shows it instead of underlining the next letter.
 std::u16string favoriteCaption(const std::u16string& name);
 
 // Area 1 is the prompt area, 3 the AI area; every other number paints as favourites.

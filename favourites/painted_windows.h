@@ -10,5 +10,5 @@ inline constexpr wchar_t kFavStripClass[] = L"FavStrip";
 // Registers both classes unless they are registered already.
 void registerPaintedWindowClasses();
 
-// Redraws the six headers and strips, after their colours changed.
+// Redraws the six headers and strips, after their colours or the content font changed.
 void invalidatePaintedWindows(HWND mainWindow);

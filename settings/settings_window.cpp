@@ -39,14 +39,17 @@ std::array<ColorRef*, 6> fieldColors() {
             &live.aiColors.textColor,        &live.aiColors.backgroundColor};
 }
 
-// The field's text, each UTF-16 unit cut to its low 8 bits.
+// The field's text, or an empty one (no colour) when it holds a character outside ASCII:
+// cut to its low 8 bits, "Ł" (U+0141) would read as the hex digit "A".
 std::string readFieldText(HWND field) {
     if (!isWindow(field)) return {};
     std::u16string text = readWindowText(field);
     std::string narrow;
     narrow.reserve(text.size());
-    for (char16_t unit : text)
-        narrow.push_back(static_cast<char>(unit & 0xFF));
+    for (char16_t unit : text) {
+        if (unit > 0x7F) return {};
+        narrow.push_back(static_cast<char>(unit));
+    }
     return narrow;
 }
 

@@ -13,7 +13,7 @@ TEST(ChatScript, CarriesPromptAndInputAsOneSafeLiteral) {
     // clang-format off
     const std::u16string cases[][3] = { // prompt text, input text, the literal's content
         {u"Prompt", u"", u"Prompt"}, {u"", u"Eingabe", u"\\n\\nEingabe"}, {u"Sag's", u"a\r\nb", u"Sag\\'s\\n\\na\\nb"},
-        {u"\t\"x\"\x01 \u00e4 \U0001F600 \u2028", u"", u"\t\"x\"\x01 \u00e4 \U0001F600 \u2028"},
+        {u"\t\"x\"\x01 \u00e4 \U0001F600 \u2028", u"", u"\t\"x\"\x01 \u00e4 \U0001F600 \u2028"}, {std::u16string(u"a\0b", 3), u"", u"a\\u0000b"},
         {u"a\\nb", u"", u"a\\\\nb"}, {u"\\'", u"", u"\\\\\\'"}, {u"\\\r\n", u"", u"\\\\\\n"}, {u"\n\r\n", u"", u"\\n\\n"},
         {u"a\rb\r", u"", u"a\\rb\\r"}, {u"a\r\r\nb", u"", u"a\\r\\nb"}, {u"a\r\n\rb", u"", u"a\\n\\rb"},
         {u"0123456789'bcdef0123456\\89\r", u"0123456\n", u"0123456789\\'bcdef0123456\\\\89\\n\\n0123456\\n"}};
@@ -42,8 +42,9 @@ TEST(Favourites, ButtonsFollowTheFlaggedPromptsUpToTheLimit) {
     library.erase(library.begin() + 2);
     EXPECT_EQ(collectFavoriteIndices(library), (std::vector<int32_t>{0, 1, 3, 7}));
     for (const auto& [count, limit, shown] :
-         {std::array{7, 5, 5}, {5, 5, 5}, {3, 5, 3}, {0, 5, 0}, {150, 120, 120}})
+         {std::array{7, 5, 5}, {5, 5, 5}, {3, 5, 3}, {0, 5, 0}, {150, 120, 100}})
         EXPECT_EQ(favoriteButtonCount(std::size_t(count), limit), shown);
+    EXPECT_EQ(favoriteCaption(u"&A && B&"), u"&&A &&&& B&&");
     const ColorPair prompt, favorites, ai;
     for (const auto& [area, colours] :
          {std::pair{-7, &favorites}, {0, &favorites}, {1, &prompt}, {2, &favorites}, {3, &ai}})

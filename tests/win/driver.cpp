@@ -154,9 +154,8 @@ Box box(HWND window) {
 
 void Win::SetUp() {
     current = this;
-    const auto temp =
-        std::filesystem::temp_directory_path() / ("vbx-" + std::to_string(GetCurrentProcessId()));
-    root = temp.u16string();
+    root = (std::filesystem::temp_directory_path() / ("vbx-" + std::to_string(GetCurrentProcessId())))
+               .u16string();
     store = root + u"\\Quillory\\";
     CreateDirectoryW(wide(root), nullptr);
     setLocalAppDataLookup([] { return std::optional(current->root); });

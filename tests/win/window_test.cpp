@@ -141,13 +141,14 @@ TEST_F(Win, SettingsReachEveryWindowAndTheFile) {
                 GetObjectW(reinterpret_cast<HFONT>(SendMessageW(c, WM_GETFONT, 0, 0)), sizeof font, &font);
                 heights.insert(-font.lfHeight);
             }
+        std::string fonts;
+        for (int h : heights)
+            fonts += (fonts.empty() ? "" : " ") + std::to_string(h);
         std::vector<std::pair<std::string, std::string>> parts{
             {"edit", std::to_string(box(s.inputEdit).y)},
             {"clear", std::to_string(box(s.clearButton).y)},
             {"buttons", std::to_string(s.favoriteButtons.size())},
-            {"fonts", ""}};
-        for (int h : heights)
-            parts.back().second += (parts.back().second.empty() ? "" : " ") + std::to_string(h);
+            {"fonts", fonts}};
         std::string file = read(u"prompt.cf");
         for (std::size_t at = 0, end; (end = file.find("\r\n", at)) != std::string::npos; at = end + 2) {
             const std::size_t equals = file.find('=', at);
@@ -188,23 +189,20 @@ TEST_F(Win, PaintedAreasAndScreenshot) {
     SelectObject(shot, bitmap);
     BitBlt(shot, 0, 0, frame.right - frame.left, frame.bottom - frame.top, screen, 0, 0, SRCCOPY);
     const AppState& s = app();
-    const COLORREF prompts = RGB(0x10, 0x20, 0x30), favourites = RGB(0xC8, 0xE6, 0xC8),
-                   chat = RGB(0xC8, 0xDC, 0xF0);
-    for (const auto& [window, colour] : {std::pair{s.promptHeader, prompts},
-                                         {s.promptStrip, prompts},
-                                         {s.favHeader, favourites},
-                                         {s.favStrip, favourites},
-                                         {s.aiHeader, chat},
-                                         {s.aiStrip, chat}}) {
-        RECT r;
-        GetWindowRect(window, &r);
-        OffsetRect(&r, -frame.left, -frame.top);
-        EXPECT_EQ(GetPixel(shot, r.right - 3, (r.top + r.bottom) / 2), colour);
-        bool caption = false; // in the text colour, white in the prompt header only
-        for (int x = r.left + 10; x < std::min(r.left + 100, r.right - 3); ++x)
-            caption |= GetPixel(shot, x, (r.top + r.bottom) / 2) == RGB(255, 255, 255);
-        EXPECT_EQ(caption, window == s.promptHeader);
-    }
+    for (const auto& [header, strip, colour] :
+         {std::tuple{s.promptHeader, s.promptStrip, RGB(0x10, 0x20, 0x30)},
+          {s.favHeader, s.favStrip, RGB(0xC8, 0xE6, 0xC8)},
+          {s.aiHeader, s.aiStrip, RGB(0xC8, 0xDC, 0xF0)}})
+        for (HWND window : {header, strip}) {
+            RECT r;
+            GetWindowRect(window, &r);
+            OffsetRect(&r, -frame.left, -frame.top);
+            EXPECT_EQ(GetPixel(shot, r.right - 3, (r.top + r.bottom) / 2), colour);
+            bool caption = false; // in the text colour, white in the prompt header only
+            for (int x = r.left + 10; x < std::min(r.left + 100, r.right - 3); ++x)
+                caption |= GetPixel(shot, x, (r.top + r.bottom) / 2) == RGB(255, 255, 255);
+            EXPECT_EQ(caption, window == s.promptHeader);
+        }
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token;
     Gdiplus::GdiplusStartup(&token, &input, nullptr);

@@ -3,12 +3,16 @@
 // window tests run without a loader.)
 #include "tests/win/driver.h"
 
-#include "base/wide_text.h"
 #include "browser/browser_host.h"
 #include "browser/chat_script.h"
-#include "base/utf8.h"
 
 namespace {
+
+const std::string kAsked = "CreateCoreWebView2EnvironmentWithOptions browserFolder=null "
+                           "userDataFolder=C:\\P\\Scrivane_V4 options=null; ";
+const std::string kKept =
+    "EnvironmentCompletedHandler kept, count 2; CreateCoreWebView2Controller parent=AI_APP_V4; "
+    "ControllerCompletedHandler kept, count 2; ";
 
 struct Browser : Win {
     void SetUp() override {
@@ -16,15 +20,19 @@ struct Browser : Win {
         _wputenv_s(L"VBX_FAKE_WEBVIEW2_JOURNAL", wide(root + u"\\journal.txt"));
         _wputenv_s(L"LOCALAPPDATA", L"C:\\P"); // the C runtime's copy, which the program reads
     }
-    void TearDown() override { Win::TearDown(), releaseBrowser(); }
-    // The journal since the last call, the chat scripts shortened to their message.
+    void TearDown() override {
+        Win::TearDown();
+        releaseBrowser();
+    }
+    // The journal since the last call, lines ending in "; ", the chat scripts shortened to their message.
     std::string journal() {
         std::string lines = read(u"~\\journal.txt");
         DeleteFileW(wide(root + u"\\journal.txt"));
         for (const Prompt& p : app().library)
             for (const char16_t* input : {u"", u"für B ✓"})
-                lines = replaced(lines, toUtf8(chatScriptFor(p.text, input)), "<" + toUtf8(p.text + u"+" + input) + ">");
-        return flat(lines);
+                lines = replaced(lines, toUtf8(chatScriptFor(p.text, input)),
+                                 "<" + toUtf8(p.text + u"+" + input) + ">");
+        return replaced(lines, "\n", "; ");
     }
 };
 
@@ -32,44 +40,56 @@ struct Browser : Win {
 
 TEST_F(Browser, ChatsScriptsAndReferences) {
     write({prompt("Kein"), prompt("Fav A", true, "alt A"), prompt("Fav B", true)});
-    for (const auto& [stored, localAppData, expected] :
-         {std::tuple{"ai=Copilot\r\n", L"", "CreateCoreWebView2EnvironmentWithOptions browserFolder=null userDataFolder=null options=null; EnvironmentCompletedHandler kept, count 2; CreateCoreWebView2Controller parent=AI_APP_V4; ControllerCompletedHandler kept, count 2; EnvironmentCompletedHandler released, count 0; Environment deleted; get_CoreWebView2; put_Bounds 620 48 1482 844; Navigate https://copilot.microsoft.com/; ControllerCompletedHandler released, count 0; "},
-          {"ai=ChatGPT\r\n", L"C:\\P", "CreateCoreWebView2EnvironmentWithOptions browserFolder=null userDataFolder=C:\\P\\Scrivane_V4 options=null; EnvironmentCompletedHandler kept, count 2; CreateCoreWebView2Controller parent=AI_APP_V4; ControllerCompletedHandler kept, count 2; EnvironmentCompletedHandler released, count 0; Environment deleted; get_CoreWebView2; put_Bounds 620 48 1482 844; Navigate https://chatgpt.com/; ControllerCompletedHandler released, count 0; "},
-          {"ai=Gemini\r\n", L"C:\\P", "CreateCoreWebView2EnvironmentWithOptions browserFolder=null userDataFolder=C:\\P\\Scrivane_V4 options=null; EnvironmentCompletedHandler kept, count 2; CreateCoreWebView2Controller parent=AI_APP_V4; ControllerCompletedHandler kept, count 2; EnvironmentCompletedHandler released, count 0; Environment deleted; get_CoreWebView2; put_Bounds 620 48 1482 844; Navigate https://gemini.google.com/app; ControllerCompletedHandler released, count 0; "}}) {
-        write(u"prompt.cf", stored);
-        _wputenv_s(L"LOCALAPPDATA", localAppData);
-        ASSERT_TRUE(start());
-        EXPECT_EQ(journal(), expected);
-        close(), releaseBrowser();
-        EXPECT_EQ(journal(), "Controller deleted; WebView deleted; ");
-    }
-    ASSERT_TRUE(start() && !journal().empty());
-    const Step steps[] = {{Resize, 900, "put_Bounds 620 48 1282 344; "}, {Chat, 1, "Navigate https://gemini.google.com/app; "}, {Chat, 2, "Navigate https://copilot.microsoft.com/; "}, {Chat, 0, "Navigate https://chatgpt.com/; "}, {Type, 1, "-"}, {Choose, 2, "-"},
-                 {Send, 0, "ExecuteScript handler=null <tFav B+für B ✓>; "}, {Favourite, 0, "ExecuteScript handler=null <tFav A+für B ✓>; "}, {Favourite, 1, "ExecuteScript handler=null <tFav B+für B ✓>; "}, {Favourite, 2, "-"}, {Clear, 0, "-"}, {Send, 0, "ExecuteScript handler=null <tFav B+>; "}};
-    for (const auto& step : steps) {
-        act(step.act, step.n);
-        EXPECT_EQ(journal(), step.expected) << step.act;
-    }
-    EXPECT_EQ(state(), "[Kein,Fav A,Fav B]#2 \"\" | Kein:tKein: Fav A*:tFav A:alt A Fav B*:tFav B: | - | p=2 ai=0");
+    write(u"prompt.cf", "ai=Gemini\r\n");
+    ASSERT_TRUE(start());
+    EXPECT_EQ(journal(),
+              kAsked + kKept +
+                  "EnvironmentCompletedHandler released, count 0; Environment deleted; get_CoreWebView2; "
+                  "put_Bounds 620 48 1482 844; Navigate https://gemini.google.com/app; "
+                  "ControllerCompletedHandler released, count 0; ");
+    // clang-format off
+    play({
+        {"Resize", 900, "put_Bounds 620 48 1282 344; "},
+        {"Chat", 1, "Navigate https://gemini.google.com/app; "},
+        {"Chat", 2, "Navigate https://copilot.microsoft.com/; "},
+        {"Chat", 0, "Navigate https://chatgpt.com/; "},
+        {"Type", 1, "-"},
+        {"Choose", 2, "-"},
+        {"Send", 0, "ExecuteScript handler=null <tFav B+für B ✓>; "},
+        {"Favourite", 0, "ExecuteScript handler=null <tFav A+für B ✓>; "},
+        {"Favourite", 1, "ExecuteScript handler=null <tFav B+für B ✓>; "},
+        {"Favourite", 2, "-"},
+        {"Clear", 0, "-"},
+        {"Send", 0, "ExecuteScript handler=null <tFav B+>; "},
+    }, [&] { return journal(); });
+    // clang-format on
+    EXPECT_EQ(state(), "list=[Kein,Fav A,Fav B] sel=2 in=\"\" xml=[Kein Fav A*:alt A Fav B*] bak=- p=2 ai=0");
+    close();
+    releaseBrowser();
+    EXPECT_EQ(journal(), "Controller deleted; WebView deleted; ");
 }
 
 TEST_F(Browser, WithoutAViewTheProgramWorksOnAndShowsTheHint) {
     for (const auto& [mode, expected] :
-         {std::pair{L"no-controller", "CreateCoreWebView2Controller parent=AI_APP_V4; ControllerCompletedHandler kept, count 2; "
-                                      "Controller deleted; WebView deleted; EnvironmentCompletedHandler released, count 0; "
-                                      "Environment deleted; ControllerCompletedHandler released, count 0; "},
-          {L"no-environment", "Environment deleted; EnvironmentCompletedHandler released, count 0; "}, {L"fail-environment", ""}}) {
+         {std::pair{L"no-controller",
+                    kAsked + kKept +
+                        "Controller deleted; WebView deleted; EnvironmentCompletedHandler released, "
+                        "count 0; Environment deleted; ControllerCompletedHandler released, count 0; "},
+          {L"no-environment", kAsked + "EnvironmentCompletedHandler kept, count 2; Environment deleted; "
+                                       "EnvironmentCompletedHandler released, count 0; "},
+          {L"fail-environment", kAsked}}) {
         _wputenv_s(L"VBX_FAKE_WEBVIEW2", mode);
         write({prompt("A", true)});
         ASSERT_TRUE(start());
-        for (Act action : {Type, Send, Favourite, Chat, Resize})
-            act(action, action == Resize ? 700 : 1);
-        EXPECT_EQ(text(app().browserHint), "Für die KI-Ansicht wird die Microsoft Edge WebView2 Runtime benötigt.");
+        for (const std::string action : {"Type", "Send", "Favourite", "Chat", "Resize"})
+            act(action, action == "Resize" ? 700 : 1);
+        EXPECT_EQ(text(app().browserHint),
+                  "Für die KI-Ansicht wird die Microsoft Edge WebView2 Runtime benötigt.");
         EXPECT_EQ(box(app().browserHint), (Box{620, 48, 462, 896}));
-        EXPECT_EQ(state(), "[A]#0 \"für B ✓\" | A*:tA:für B ✓ | - | p=0 ai=1");
-        close(), releaseBrowser();
-        EXPECT_EQ(journal(), "CreateCoreWebView2EnvironmentWithOptions browserFolder=null userDataFolder=C:\\P\\Scrivane_V4 "
-                             "options=null; " +
-                                 std::string(mode[0] == 'f' ? "" : "EnvironmentCompletedHandler kept, count 2; ") + expected);
+        last.clear();
+        EXPECT_EQ(state(), "list=[A] sel=0 in=\"$1\" xml=[A*:$1] bak=- p=0 ai=1");
+        close();
+        releaseBrowser();
+        EXPECT_EQ(journal(), expected);
     }
 }

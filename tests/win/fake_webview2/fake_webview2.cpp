@@ -10,36 +10,52 @@
 #include <unknwn.h>
 
 #include <deque>
+#include <fstream>
 #include <string>
 #include <tuple>
 
 namespace {
 
-std::wstring variable(const wchar_t* name) { return _wgetenv(name) ? _wgetenv(name) : L""; }
+std::wstring variable(const wchar_t* name) {
+    return _wgetenv(name) ? _wgetenv(name) : L"";
+}
 
-void note(const std::wstring& line) {
+HRESULT note(const std::wstring& line, HRESULT result = S_OK) {
     std::string bytes(WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr), '\n');
     WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, bytes.data(), int(bytes.size()), nullptr, nullptr);
     bytes.back() = '\n'; // in place of the NUL
-    if (FILE* out = _wfopen(variable(L"VBX_FAKE_WEBVIEW2_JOURNAL").c_str(), L"ab")) fwrite(bytes.data(), 1, bytes.size(), out), fclose(out);
+    std::ofstream(variable(L"VBX_FAKE_WEBVIEW2_JOURNAL").c_str(), std::ios::app | std::ios::binary) << bytes;
+    return result;
 }
 
-struct Object { void* const* slots; const wchar_t* name; Object* view = nullptr; ULONG references = 1; }; // view: a controller's
+struct Object {
+    void* const* slots;
+    const wchar_t* name;
+    Object* view = nullptr; // a controller's
+    ULONG references = 1;
+};
 
-HRESULT STDMETHODCALLTYPE refuse(Object* self) { return note(std::wstring(L"unexpected call to the ") + self->name), E_NOTIMPL; }
-ULONG STDMETHODCALLTYPE addRef(Object* self) { return ++self->references; }
+HRESULT STDMETHODCALLTYPE refuse(Object* self) {
+    return note(std::wstring(L"unexpected call to the ") + self->name, E_NOTIMPL);
+}
+ULONG STDMETHODCALLTYPE addRef(Object* self) {
+    return ++self->references;
+}
 ULONG STDMETHODCALLTYPE release(Object* self) {
     if (--self->references) return self->references;
     note(std::wstring(self->name) + L" deleted");
     if (self->view) release(self->view);
-    return delete self, 0;
+    delete self;
+    return 0;
 }
 
 // An interface's methods at their slots; every other slot refuses.
 template <typename... Methods> void* const* slots(std::pair<int, Methods>... methods) {
     auto* table = new void*[32];
     for (int i = 0; i < 32; ++i)
-        table[i] = i == 1 ? reinterpret_cast<void*>(&addRef) : i == 2 ? reinterpret_cast<void*>(&release) : reinterpret_cast<void*>(&refuse);
+        table[i] = i == 1   ? reinterpret_cast<void*>(&addRef)
+                   : i == 2 ? reinterpret_cast<void*>(&release)
+                            : reinterpret_cast<void*>(&refuse);
     ((table[methods.first] = reinterpret_cast<void*>(methods.second)), ...);
     return table;
 }
@@ -59,7 +75,8 @@ void later(const wchar_t* name, IUnknown* handler, const wchar_t* failure, Objec
     static HWND window = [] {
         WNDCLASSW windowClass{0, deliver, 0, 0, GetModuleHandleW(nullptr), {}, {}, {}, {}, L"FakeWebView2"};
         RegisterClassW(&windowClass);
-        return CreateWindowExW(0, L"FakeWebView2", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, {}, GetModuleHandleW(nullptr), {});
+        return CreateWindowExW(0, L"FakeWebView2", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, {},
+                               GetModuleHandleW(nullptr), {});
     }();
     note(std::wstring(name) + L" kept, count " + std::to_wstring(handler->AddRef()));
     const bool fail = variable(L"VBX_FAKE_WEBVIEW2") == failure && !release(result);
@@ -67,34 +84,43 @@ void later(const wchar_t* name, IUnknown* handler, const wchar_t* failure, Objec
     PostMessageW(window, WM_APP, 0, 0);
 }
 
-HRESULT STDMETHODCALLTYPE navigate(Object*, LPCWSTR uri) { return note(std::wstring(L"Navigate ") + uri), S_OK; }
+HRESULT STDMETHODCALLTYPE navigate(Object*, LPCWSTR uri) {
+    return note(std::wstring(L"Navigate ") + uri);
+}
 HRESULT STDMETHODCALLTYPE executeScript(Object*, LPCWSTR script, IUnknown* handler) {
-    return note(std::wstring(L"ExecuteScript handler=") + (handler ? L"set " : L"null ") + script), S_OK;
+    return note(std::wstring(L"ExecuteScript handler=") + (handler ? L"set " : L"null ") + script);
 }
 HRESULT STDMETHODCALLTYPE putBounds(Object*, RECT r) {
-    return note(L"put_Bounds " + std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " + std::to_wstring(r.right) + L" " +
-                std::to_wstring(r.bottom)),
-           S_OK;
+    return note(L"put_Bounds " + std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
+                std::to_wstring(r.right) + L" " + std::to_wstring(r.bottom));
 }
-HRESULT STDMETHODCALLTYPE getView(Object* self, Object** view) { return note(L"get_CoreWebView2"), addRef(*view = self->view), S_OK; }
+HRESULT STDMETHODCALLTYPE getView(Object* self, Object** view) {
+    addRef(*view = self->view);
+    return note(L"get_CoreWebView2");
+}
 HRESULT STDMETHODCALLTYPE createController(Object*, HWND parent, IUnknown* handler) {
     wchar_t parentClass[64]{};
     GetClassNameW(parent, parentClass, 64);
     note(std::wstring(L"CreateCoreWebView2Controller parent=") + parentClass);
     static void* const* webView = slots(std::pair{5, &navigate}, std::pair{29, &executeScript});
     static void* const* controller = slots(std::pair{6, &putBounds}, std::pair{25, &getView});
-    later(L"ControllerCompletedHandler", handler, L"no-controller", new Object{controller, L"Controller", new Object{webView, L"WebView"}});
+    later(L"ControllerCompletedHandler", handler, L"no-controller",
+          new Object{controller, L"Controller", new Object{webView, L"WebView"}});
     return S_OK;
 }
 
 } // namespace
 
-extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE CreateCoreWebView2EnvironmentWithOptions(PCWSTR browserFolder, PCWSTR userDataFolder,
-                                                                                                IUnknown* options, IUnknown* handler) {
-    note(std::wstring(L"CreateCoreWebView2EnvironmentWithOptions browserFolder=") + (browserFolder ? browserFolder : L"null") +
-         L" userDataFolder=" + (userDataFolder ? userDataFolder : L"null") + L" options=" + (options ? L"set" : L"null"));
-    if (variable(L"VBX_FAKE_WEBVIEW2") == L"fail-environment") return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE
+    CreateCoreWebView2EnvironmentWithOptions(PCWSTR browserFolder, PCWSTR userDataFolder, IUnknown* options,
+                                             IUnknown* handler) {
+    note(std::wstring(L"CreateCoreWebView2EnvironmentWithOptions browserFolder=") +
+         (browserFolder ? browserFolder : L"null") + L" userDataFolder=" +
+         (userDataFolder ? userDataFolder : L"null") + L" options=" + (options ? L"set" : L"null"));
+    if (variable(L"VBX_FAKE_WEBVIEW2") == L"fail-environment")
+        return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     static void* const* environment = slots(std::pair{3, &createController});
-    later(L"EnvironmentCompletedHandler", handler, L"no-environment", new Object{environment, L"Environment"});
+    later(L"EnvironmentCompletedHandler", handler, L"no-environment",
+          new Object{environment, L"Environment"});
     return S_OK;
 }

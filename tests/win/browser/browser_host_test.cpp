@@ -49,18 +49,11 @@ TEST_F(Browser, ChatsScriptsAndReferences) {
                   "ControllerCompletedHandler released, count 0; ");
     // clang-format off
     play({
-        {"Resize", 900, "put_Bounds 620 48 1282 344; "},
-        {"Chat", 1, "Navigate https://gemini.google.com/app; "},
-        {"Chat", 2, "Navigate https://copilot.microsoft.com/; "},
-        {"Chat", 0, "Navigate https://chatgpt.com/; "},
-        {"Type", 1, "-"},
-        {"Choose", 2, "-"},
-        {"Send", 0, "ExecuteScript handler=null <tFav B+für B ✓>; "},
-        {"Favourite", 0, "ExecuteScript handler=null <tFav A+für B ✓>; "},
-        {"Favourite", 1, "ExecuteScript handler=null <tFav B+für B ✓>; "},
-        {"Favourite", 2, "-"},
-        {"Clear", 0, "-"},
-        {"Send", 0, "ExecuteScript handler=null <tFav B+>; "},
+        {"Resize", 900, "put_Bounds 620 48 1282 344; "}, {"Chat", 1, "Navigate https://gemini.google.com/app; "},
+        {"Chat", 2, "Navigate https://copilot.microsoft.com/; "}, {"Chat", 0, "Navigate https://chatgpt.com/; "}, {"Type", 1, "-"},
+        {"Choose", 2, "-"}, {"Send", 0, "ExecuteScript handler=null <tFav B+für B ✓>; "},
+        {"Favourite", 0, "ExecuteScript handler=null <tFav A+für B ✓>; "}, {"Favourite", 1, "ExecuteScript handler=null <tFav B+für B ✓>; "},
+        {"Favourite", 2, "-"}, {"Clear", 0, "-"}, {"Send", 0, "ExecuteScript handler=null <tFav B+>; "},
     }, [&] { return journal(); });
     // clang-format on
     EXPECT_EQ(state(), "list=[Kein,Fav A,Fav B] sel=2 in=\"\" xml=[Kein Fav A*:alt A Fav B*] bak=- p=2 ai=0");

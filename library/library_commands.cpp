@@ -45,8 +45,7 @@ void deleteSelectedPrompt() {
 
     state.library.erase(state.library.begin() + selected);
     editTargetAfterDeletion(selected);
-    // Not reported: the library stays in memory and the next save writes it whole.
-    (void)savePromptFile(state.library, state.promptsPath);
+    reportSave(savePromptFile(state.library, state.promptsPath), state.promptsPath);
     fillPromptCombo(0);
     showFirstPrompt();
 }
@@ -89,8 +88,7 @@ void importLibrary() {
     if (!loadPromptFile(state.library, fromWide(file))) return;
     editTargetAfterReplacement();
     backUpPromptFile();
-    // Not reported: the library stays in memory and the next save writes it whole.
-    (void)savePromptFile(state.library, state.promptsPath);
+    reportSave(savePromptFile(state.library, state.promptsPath), state.promptsPath);
     fillPromptCombo(0);
     showFirstPrompt();
 }

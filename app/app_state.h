@@ -61,6 +61,9 @@ struct AppState {
     // Full paths of prompts.xml and prompt.cf.
     std::u16string promptsPath;
     std::u16string settingsPath;
+    // Files whose failed save has been reported and not succeeded since: the user hears of a
+    // failing file once, not at every later change.
+    std::vector<std::u16string> failingFiles;
 };
 
 // The process's one AppState.

@@ -24,7 +24,9 @@ void setArea(HWND window, LONG_PTR area) {
 // every line, so that a hand-edited or old file holds all of them from the first start on.
 void applySettingsAtStart() {
     AppState& state = app();
-    state.live = applyStartupSettings(state.settingsPath, state.live);
+    bool written = false;
+    state.live = applyStartupSettings(state.settingsPath, state.live, &written);
+    reportSave(written, state.settingsPath);
     setContentFontSize(state.live.fontSize); // makes the fonts for it
 }
 
@@ -118,7 +120,8 @@ void onCreate(HWND window) {
 void onDestroy() {
     AppState& state = app();
     storeInputText();
-    (void)savePromptFile(state.library, state.promptsPath); // not reported: the program is ending
+    // Reported even now: what the user changed since the last good save is lost otherwise.
+    reportSave(savePromptFile(state.library, state.promptsPath), state.promptsPath);
     const auto selection = static_cast<std::int32_t>(SendMessageW(state.promptCombo, CB_GETCURSEL, 0, 0));
     if (state.promptCombo && selection >= 0) saveSelectedPromptIndex(selection);
     destroyFavoriteButtons();

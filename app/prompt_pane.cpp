@@ -17,7 +17,7 @@ std::int32_t selectionOf(HWND combo) {
 
 void saveLibrary() {
     const AppState& state = app();
-    (void)savePromptFile(state.library, state.promptsPath); // a file that can't be written is skipped
+    reportSave(savePromptFile(state.library, state.promptsPath), state.promptsPath);
 }
 
 // The clipboard's Unicode text, or empty when it can't be opened or holds none.

@@ -6,11 +6,27 @@
 #include "favourites/painted_windows.h"
 #include "settings/fonts.h"
 
+#include <algorithm>
 #include <vector>
 
 MessageBoxFunction showMessageBox = MessageBoxW;
 FileDialogFunction askSaveFileName = GetSaveFileNameW;
 FileDialogFunction askOpenFileName = GetOpenFileNameW;
+
+bool reportSave(bool written, const std::u16string& path, HWND owner) {
+    AppState& state = app();
+    std::vector<std::u16string>& failing = state.failingFiles;
+    const auto known = std::find(failing.begin(), failing.end(), path);
+    if (written) {
+        if (known != failing.end()) failing.erase(known);
+        return true;
+    }
+    if (known != failing.end()) return false;
+    failing.push_back(path);
+    const std::u16string message = u"Die Datei \"" + path + u"\" konnte nicht gespeichert werden.";
+    showMessageBox(owner ? owner : state.mainWindow, wide(message), L"Verbarix", MB_OK | MB_ICONERROR);
+    return false;
+}
 
 HWND createControl(HWND parent, DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style,
                    int x, int y, int width, int height, int id) {
@@ -103,7 +119,8 @@ void saveSelectedPromptIndex(std::int32_t index) {
         const auto ai = static_cast<std::int32_t>(SendMessageW(state.aiCombo, CB_GETCURSEL, 0, 0));
         if (ai >= 0) aiSelection = ai;
     }
-    saveSelectedPromptIndex(state.settingsPath, state.live, index, aiSelection);
+    reportSave(saveSelectedPromptIndex(state.settingsPath, state.live, index, aiSelection),
+               state.settingsPath);
 }
 
 void showNewContentFont() {

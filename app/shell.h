@@ -57,12 +57,18 @@ extern MessageBoxFunction showMessageBox;  // MessageBoxW
 extern FileDialogFunction askSaveFileName; // GetSaveFileNameW
 extern FileDialogFunction askOpenFileName; // GetOpenFileNameW
 
+// Every save of prompts.xml and prompt.cf ends here: a failed one shows an error box naming the
+// file, once until a save of that file succeeds again. Returns `written`. The box belongs to
+// `owner`, or to the main window when it is null.
+bool reportSave(bool written, const std::u16string& path, HWND owner = nullptr);
+
 // ---- The main window --------------------------------------------------------------------------
 
 // Fills promptCombo with the library's names and selects `index` (the first entry when it is
 // -1 or out of range).
 void fillPromptCombo(std::int32_t index);
-// Stores the index (and the AI selection of aiCombo) by read-modify-write of prompt.cf.
+// Stores the index (and the AI selection of aiCombo) by read-modify-write of prompt.cf; a
+// failure is reported.
 void saveSelectedPromptIndex(std::int32_t index);
 
 // After the content font changed: every control of every window gets it, the prompt pane is

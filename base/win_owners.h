@@ -21,6 +21,7 @@ using UniqueBrush = UniqueHandle<HBRUSH, deleteGdiObject>;
 using UniquePen = UniqueHandle<HPEN, deleteGdiObject>;
 using UniqueRegion = UniqueHandle<HRGN, deleteGdiObject>;
 using UniqueFileHandle = UniqueHandle<HANDLE, closeKernelHandle, validFileHandle>;
+using UniqueKernelHandle = UniqueHandle<HANDLE, closeKernelHandle>; // null when the creation failed
 
 // Selects an object into a DC for one scope and puts the old one back.
 class SelectedObject {

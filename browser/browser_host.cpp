@@ -178,7 +178,9 @@ void switchChat() {
     AppState& state = app();
     if (!state.aiCombo) return;
     const int index = static_cast<int>(SendMessageW(state.aiCombo, CB_GETCURSEL, 0, 0));
-    storeSettings(state.settingsPath, state.live, [index](Settings& settings) { settings.ai = index; });
+    reportSave(
+        storeSettings(state.settingsPath, state.live, [index](Settings& settings) { settings.ai = index; }),
+        state.settingsPath);
     if (!state.webView) return;
     if (const auto address = chatAddressForSelection(index))
         state.webView->Navigate(wide(std::u16string(*address)));

@@ -3,6 +3,8 @@
 
 #include "app/app_state.h"
 #include "app/shell.h"
+#include "base/utf8.h"
+#include "library/backups.h"
 #include "library/prompt_editor.h"
 #include "library/prompt_file.h"
 
@@ -20,13 +22,75 @@ void showFirstPrompt() {
     refreshMainWindow();
 }
 
-// Keeps the library file as it was before an import as prompts.xml.bak beside it, so a
-// mistaken import can be undone by hand.
-void backUpPromptFile() {
+constexpr std::size_t keptBackups = 5;
+
+// The folder of a path, with its final backslash; empty for a bare name.
+std::u16string folderOf(const std::u16string& path) {
+    const std::size_t slash = path.find_last_of(u"\\/");
+    return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
+}
+
+// "1 Prompt", "30 Prompts".
+std::u16string promptCount(std::size_t count) {
+    return fromUtf8(std::to_string(count)) + (count == 1 ? u" Prompt" : u" Prompts");
+}
+
+bool replacementConfirmed(std::size_t incoming, const std::u16string& file) {
     const AppState& state = app();
-    const std::u16string& path = state.promptsPath;
-    if (path.empty()) return;
-    CopyFileW(wide(path), wide(path + u".bak"), FALSE);
+    const std::size_t current = state.library.size();
+    const std::u16string question = (current == 1 ? u"Den " : u"Die ") + promptCount(current) +
+                                    u" der Bibliothek durch " + promptCount(incoming) + u" aus \"" +
+                                    file.substr(folderOf(file).size()) + u"\" ersetzen?";
+    return showMessageBox(state.mainWindow, wide(question), L"Import Prompts", MB_YESNO | MB_ICONQUESTION) ==
+           IDYES;
+}
+
+// Only the newest backups stay, so that imports do not fill the folder.
+void removeOldBackups(const std::u16string& folder) {
+    std::vector<std::u16string> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(wide(folder + u"prompts-backup-*.xml"), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do
+        names.push_back(fromWide(found.cFileName));
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    for (const std::u16string& name : backupsBeyond(std::move(names), keptBackups))
+        DeleteFileW(wide(folder + name));
+}
+
+// Copies the library file to a new backup beside it before an import replaces it. True when
+// the copy was made or there is no file to keep; `backupPath` names the copy tried.
+bool backUpPromptFile(std::u16string& backupPath) {
+    const std::u16string& path = app().promptsPath;
+    if (GetFileAttributesW(wide(path)) == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+    }
+    const std::u16string folder = folderOf(path);
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    ULARGE_INTEGER moment{};
+    FILETIME asFileTime{};
+    SystemTimeToFileTime(&now, &asFileTime);
+    moment.LowPart = asFileTime.dwLowDateTime;
+    moment.HighPart = asFileTime.dwHighDateTime;
+    // A backup made within the same second takes the next free second: none is overwritten,
+    // and the names keep the order in which the backups were made.
+    constexpr ULONGLONG second = 10'000'000; // in FILETIME's 100 ns
+    for (int attempt = 0; attempt < 60; ++attempt, moment.QuadPart += second) {
+        asFileTime = {moment.LowPart, moment.HighPart};
+        SYSTEMTIME stamp{};
+        FileTimeToSystemTime(&asFileTime, &stamp);
+        backupPath = folder + backupFileName(stamp.wYear, stamp.wMonth, stamp.wDay, stamp.wHour,
+                                             stamp.wMinute, stamp.wSecond);
+        if (CopyFileW(wide(path), wide(backupPath), TRUE)) {
+            removeOldBackups(folder);
+            return true;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) return false;
+    }
+    return false;
 }
 
 } // namespace
@@ -45,8 +109,7 @@ void deleteSelectedPrompt() {
 
     state.library.erase(state.library.begin() + selected);
     editTargetAfterDeletion(selected);
-    // Not reported: the library stays in memory and the next save writes it whole.
-    (void)savePromptFile(state.library, state.promptsPath);
+    reportSave(savePromptFile(state.library, state.promptsPath), state.promptsPath);
     fillPromptCombo(0);
     showFirstPrompt();
 }
@@ -86,11 +149,20 @@ void importLibrary() {
     dialog.Flags = OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
     if (!askOpenFileName(&dialog)) return;
 
-    if (!loadPromptFile(state.library, fromWide(file))) return;
+    const std::u16string path = fromWide(file);
+    PromptLibrary incoming;
+    if (!loadPromptFile(incoming, path)) return;
+    if (!state.library.empty() && !replacementConfirmed(incoming.size(), path)) return;
+    std::u16string backupPath;
+    if (!backUpPromptFile(backupPath)) {
+        const std::u16string message = u"Die Datei \"" + state.promptsPath + u"\" konnte nicht nach \"" +
+                                       backupPath + u"\" gesichert werden. Der Import wurde abgebrochen.";
+        showMessageBox(state.mainWindow, wide(message), L"Import Prompts", MB_OK | MB_ICONERROR);
+        return;
+    }
+    state.library = std::move(incoming);
     editTargetAfterReplacement();
-    backUpPromptFile();
-    // Not reported: the library stays in memory and the next save writes it whole.
-    (void)savePromptFile(state.library, state.promptsPath);
+    reportSave(savePromptFile(state.library, state.promptsPath), state.promptsPath);
     fillPromptCombo(0);
     showFirstPrompt();
 }

@@ -5,6 +5,6 @@
 void deleteSelectedPrompt();
 // kExportId: writes the library to a file the user picks.
 void exportLibrary();
-// kImportId: replaces the library by the one in a file the user picks, keeping the old file
-// as prompts.xml.bak.
+// kImportId: replaces the library by the one in a file the user picks, once the user has
+// agreed (when the library holds prompts) and the old file is kept as a dated backup beside it.
 void importLibrary();

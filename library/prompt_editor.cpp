@@ -63,11 +63,16 @@ void savePrompt(HWND window) {
         state.library.push_back(Prompt{std::move(name), std::move(text), fav, {}});
         state.editIndex = static_cast<std::int32_t>(state.library.size()) - 1;
     }
-    // Not reported: the library stays in memory and the next save writes it whole.
-    (void)savePromptFile(state.library, state.promptsPath);
+    const bool written = savePromptFile(state.library, state.promptsPath);
     fillPromptCombo(state.editIndex);
     if (state.mainWindow) refreshMainWindow();
-    DestroyWindow(window);
+    if (reportSave(written, state.promptsPath, window)) {
+        DestroyWindow(window);
+        return;
+    }
+    // Not written: the editor stays open with the user's text, now working on the prompt it
+    // made, so that saving again does not add it twice.
+    state.editExisting = true;
 }
 
 // The class has no background brush; the editor is filled with the window colour like the

@@ -201,21 +201,21 @@ bool saveSettings(const std::u16string& path, const Settings& settings) {
     return writeFileAtomically(path, serializeSettings(settings));
 }
 
-void storeSettings(const std::u16string& path, const LiveSettings& live,
+bool storeSettings(const std::u16string& path, const LiveSettings& live,
                    const std::function<void(Settings&)>& change) {
     Settings settings = loadSettings(path);
     overlayLiveValues(settings, live);
     if (change) change(settings);
-    (void)saveSettings(path, settings); // not reported: the next store writes the whole file again
+    return saveSettings(path, settings);
 }
 
-void saveSelectedPromptIndex(const std::u16string& path, const LiveSettings& live, std::int32_t index,
+bool saveSelectedPromptIndex(const std::u16string& path, const LiveSettings& live, std::int32_t index,
                              std::optional<AiTarget> aiSelection) {
     Settings settings = loadSettings(path);
     if (aiSelection) settings.ai = *aiSelection;
     settings.promptIndex = index;
     overlayLiveValues(settings, live);
-    (void)saveSettings(path, settings); // not reported: the next store writes the whole file again
+    return saveSettings(path, settings);
 }
 
 LiveSettings startupSettingsFor(const Settings& loaded, const LiveSettings& initial) {
@@ -242,9 +242,10 @@ Settings startupRecord(const Settings& loaded, const LiveSettings& applied) {
     return record;
 }
 
-LiveSettings applyStartupSettings(const std::u16string& path, const LiveSettings& initial) {
+LiveSettings applyStartupSettings(const std::u16string& path, const LiveSettings& initial, bool* written) {
     const Settings loaded = loadSettings(path);
     const LiveSettings applied = startupSettingsFor(loaded, initial);
-    (void)saveSettings(path, startupRecord(loaded, applied)); // not reported: the next store tries again
+    const bool saved = saveSettings(path, startupRecord(loaded, applied));
+    if (written) *written = saved;
     return applied;
 }

@@ -59,18 +59,21 @@ Settings loadSettings(const std::u16string& path);
 [[nodiscard]] bool saveSettings(const std::u16string& path, const Settings& settings);
 
 // Read-modify-write: loads the file, overlays the live values, lets `change` replace
-// the field the change is about, and writes the file back whole.
-void storeSettings(const std::u16string& path, const LiveSettings& live,
-                   const std::function<void(Settings&)>& change);
+// the field the change is about, and writes the file back whole. True when it was written.
+[[nodiscard]] bool storeSettings(const std::u16string& path, const LiveSettings& live,
+                                 const std::function<void(Settings&)>& change);
 
-// Stores the selected prompt's index, and the AI selection when aiCombo has one.
-void saveSelectedPromptIndex(const std::u16string& path, const LiveSettings& live, std::int32_t index,
-                             std::optional<AiTarget> aiSelection);
+// Stores the selected prompt's index, and the AI selection when aiCombo has one. True when
+// the file was written.
+[[nodiscard]] bool saveSelectedPromptIndex(const std::u16string& path, const LiveSettings& live,
+                                           std::int32_t index, std::optional<AiTarget> aiSelection);
 
 // Start-up: colours whose line was read replace the initial ones (AppState's before any file
 // is read); font size 13 and favourite count 5 where not set.
 LiveSettings startupSettingsFor(const Settings& loaded, const LiveSettings& initial);
 // The record that start-up writes back: the loaded one with the values it applies.
 Settings startupRecord(const Settings& loaded, const LiveSettings& applied);
-// Loads the file, works out the values to apply and writes the file back at once.
-LiveSettings applyStartupSettings(const std::u16string& path, const LiveSettings& initial);
+// Loads the file, works out the values to apply and writes the file back at once; `written`,
+// when given, tells whether that write succeeded.
+LiveSettings applyStartupSettings(const std::u16string& path, const LiveSettings& initial,
+                                  bool* written = nullptr);

@@ -62,7 +62,8 @@ void showColor(HWND field, ColorRef color) {
 
 void store(const std::function<void(Settings&)>& change) {
     const AppState& state = app();
-    storeSettings(state.settingsPath, state.live, change);
+    reportSave(storeSettings(state.settingsPath, state.live, change), state.settingsPath,
+               state.settingsWindow);
 }
 
 void applyColorFields() {

@@ -51,20 +51,20 @@ TEST(Settings, TheFileIsReadAppliedAtStartUpAndStoredWhole) {
     // Every store loads the file, lays the live values over it and writes it back whole.
     writeBytes(path, "# comment\nsg=20\nunknown=1\nsg=22\nai=Gemini\nprompt=3\nprompt_sf=#FFFFFF\n");
     const LiveSettings live{16, 7, {0x000001, 0x000002}, {0x000003, 0x000004}, {0x000005, 0x000006}};
-    storeSettings(path, live, [](Settings& s) { s.maxFavorites = 4; });
+    EXPECT_TRUE(storeSettings(path, live, [](Settings& s) { s.maxFavorites = 4; }));
     const std::string colours = "prompt_sf=#010000\r\nprompt_bf=#020000\r\nfavoriten_sf=#030000\r\n"
                                 "favoriten_bf=#040000\r\nai_sf=#050000\r\nai_bf=#060000\r\n";
     EXPECT_EQ(readBytes(path), "ai=Gemini\r\nprompt=3\r\nsg=22\r\nmfav=4\r\n" + colours);
     writeBytes(path, "sg=0\nmfav=2\n");
-    storeSettings(path, live, [](Settings& s) { s.ai = 2; });
+    EXPECT_TRUE(storeSettings(path, live, [](Settings& s) { s.ai = 2; }));
     EXPECT_EQ(readBytes(path), "ai=Copilot\r\nprompt=0\r\nsg=16\r\nmfav=2\r\n" + colours);
-    saveSelectedPromptIndex(path, live, 5, std::nullopt);
+    EXPECT_TRUE(saveSelectedPromptIndex(path, live, 5, std::nullopt));
     EXPECT_EQ(readBytes(path).substr(0, 22), "ai=Copilot\r\nprompt=5\r\n");
-    saveSelectedPromptIndex(path, live, 0, 1);
+    EXPECT_TRUE(saveSelectedPromptIndex(path, live, 0, 1));
     const std::string before = readBytes(path);
     EXPECT_EQ(before.substr(0, 21), "ai=Gemini\r\nprompt=0\r\n");
     EXPECT_FALSE(
-        withFailingReplace([&] { return storeSettings(path, live, nullptr), saveSettings(path, {}); }));
+        withFailingReplace([&] { return storeSettings(path, live, nullptr) || saveSettings(path, {}); }));
     EXPECT_EQ(readBytes(path), before);
     EXPECT_EQ(dir.entries(), 1);
 }

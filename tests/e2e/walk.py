@@ -1,7 +1,8 @@
 """walk.py EXE LOADER_DOUBLE WINE_PREFIX_TEMPLATE SCREENSHOT_FOLDER: the real Verbarix.exe under Wine,
 driven with xdotool on a private Xvfb. It paints; a prompt made in the editor is sent with a typed text
 into Gemini (the loader double's journal shows it); after closing, a second start sends the text typed
-last into Gemini again and leaves both files as they were."""
+last into Gemini again and leaves both files as they were; starting the program once more while it runs
+makes no second main window and writes nothing."""
 import getpass, os, shutil, subprocess, sys, tempfile, time
 
 exe, loader, template, shots = sys.argv[1:5]
@@ -89,10 +90,14 @@ def sent(message):
               and f"const text = '{literal}';" in l)
 
 
+def stored():
+    return [open(os.path.join(local, "Quillory", f), "rb").read() for f in ("prompts.xml", "prompt.cf")]
+
+
 def close():
     keys("alt+F4")
     run("wineserver", "-w")
-    return [open(os.path.join(local, "Quillory", f), "rb").read() for f in ("prompts.xml", "prompt.cf")]
+    return stored()
 
 
 NAME, TEXT, INPUT, MORE = "Probe", 'Sag "x", it\'s a \\ test\nzweite Zeile', "Eingabe 'a'", " und mehr"
@@ -125,6 +130,10 @@ try:
     journaled("Gemini again", "Navigate https://gemini.google.com/app".__eq__)
     at(300, 370)
     sent(TEXT + "\n\n" + INPUT + MORE)
+    kept = stored()
+    run("wine", os.path.join(app, "Verbarix.exe"))  # times out if this copy keeps running
+    shown = run("xdotool", "search", "--name", "^Verbarix$").stdout.split()
+    assert len(shown) == 1 and stored() == kept, f"a second copy ran: {len(shown)} main windows"
     assert (again := close()) == files, f"the second start changed the files: {again} (was {files})"
 except AssertionError as failure:
     os.makedirs(shots, exist_ok=True)

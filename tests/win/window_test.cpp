@@ -90,9 +90,9 @@ TEST_F(Win, LibraryActionsShowAndStore) {
         {"Delete", 0, "list=[P2] in=\"\" xml=[P2=$2] | Prompt löschen: Möchten Sie den Prompt \"C\" wirklich löschen? 36"},
         {"Save", 3, "list=[P2,P3] sel=1 xml=[P2=$2 P3*=$3]"}, {"Type", 2, "in=\"$2\""}, {"Restart", 0, "xml=[P2=$2 P3*=$3:$2] p=1"},
         {"Import", 0, "| XML|*.xml|  . 4104"}, {"Edit", 0, ""},
-        {"Import", 5, "list=[I0,I1] sel=0 in=\"alt\" xml=[I0:alt I1*] bak=[P2=$2 P3*=$3:$2] p=0 | XML|*.xml|  . 4104"},
+        {"Import", 5, "list=[I0,I1] sel=0 in=\"alt\" xml=[I0:alt I1*] p=0 | XML|*.xml|  . 4104 | Import Prompts: Die 2 Prompts der Bibliothek durch 2 Prompts aus \"import.xml\" ersetzen? 36"},
         {"Save", 0, "list=[I0,I1,P3] sel=2 xml=[I0:alt I1* P3*=$3]"}, {"Import", 3, "| XML|*.xml|  . 4104"},
-        {"Import", 2, "list=[] sel=-1 in=\"\" xml=[] bak=[I0:alt I1* P3*=$3] | XML|*.xml|  . 4104"}, {"Delete", 0, ""}, {"Clear", 0, ""},
+        {"Import", 2, "list=[] sel=-1 in=\"\" xml=[] | XML|*.xml|  . 4104 | Import Prompts: Die 3 Prompts der Bibliothek durch 0 Prompts aus \"import.xml\" ersetzen? 36"}, {"Delete", 0, ""}, {"Clear", 0, ""},
         {"Send", 0, ""},
     }, [&] { return state(); });
     // clang-format on

@@ -1,0 +1,90 @@
+// Saves that fail, and imports that replace a library: what the user is told and what is kept.
+#include "tests/win/driver.h"
+
+#include "library/backups.h"
+
+#include <filesystem>
+#include <regex>
+#include <set>
+
+TEST_F(Win, FailedSavesAreSaidOncePerFileAndTheEditorKeepsItsText) {
+    write({prompt("A"), prompt("B")});
+    // A folder where a file should be: no save can replace it.
+    CreateDirectoryW(wide(path(u"prompt.cf")), nullptr);
+    ASSERT_TRUE(start());
+    const std::string said = "Verbarix: Die Datei \"~\\Quillory\\",
+                      failed = "\" konnte nicht gespeichert werden. 16";
+    EXPECT_EQ(state(), "list=[A,B] sel=0 in=\"\" xml=[A B] bak=- p=0 ai=0 | " + said + "prompt.cf" + failed);
+    // clang-format off
+    const std::tuple<bool, std::string, unsigned, std::string, bool> steps[] = {
+        // prompts.xml blocked, the action, what changes, the editor open afterwards
+        {false, "Choose", 1, "sel=1", false},
+        {true, "New", 0, "xml=-", true},
+        {true, "Save", 1, "list=[A,B,P1] sel=2 | " + said + "prompts.xml" + failed + " (foreign owner)", true},
+        {true, "Save", 3, "list=[A,B,P3]", true},
+        {false, "Save", 0, "xml=[A B P3*=$3]", false},
+        {true, "Clear", 0, "xml=- | " + said + "prompts.xml" + failed, false},
+    };
+    // clang-format on
+    for (int i = 0; const auto& [blocked, action, n, expected, editor] : steps) {
+        if (blocked) {
+            DeleteFileW(wide(path(u"prompts.xml")));
+            CreateDirectoryW(wide(path(u"prompts.xml")), nullptr);
+        } else {
+            RemoveDirectoryW(wide(path(u"prompts.xml")));
+        }
+        act(action, n);
+        EXPECT_EQ(state(), expected) << "step " << i;
+        EXPECT_EQ(IsWindow(app().editorWindow) != 0, editor) << "step " << i++;
+    }
+}
+
+TEST_F(Win, ImportAsksBeforeReplacingAndKeepsTheFiveNewestBackups) {
+    write({prompt("A"), prompt("B"), prompt("C")});
+    for (int second = 1; second <= 6; ++second)
+        write(backupFileName(2020, 1, 1, 0, 0, second).c_str(), "alt" + std::to_string(second));
+    write(u"prompts-backup-notes.xml", "notes");
+    ASSERT_TRUE(start());
+    EXPECT_EQ(state(), "list=[A,B,C] sel=0 in=\"\" xml=[A B C] bak=- p=0 ai=0");
+    const auto backups = [this] { // their prompt counts or bytes, in the order of their names
+        std::set<std::u16string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(store)))
+            if (entry.path().filename().u16string().starts_with(u"prompts-backup-"))
+                names.insert(entry.path().filename().u16string());
+        std::string shown;
+        for (const std::u16string& name : names) {
+            PromptLibrary library;
+            const bool loaded = loadPromptFile(library, path(name.c_str()));
+            shown +=
+                (shown.empty() ? "" : " ") + (loaded ? std::to_string(library.size()) : read(name.c_str()));
+        }
+        return shown;
+    };
+    const std::string ask = "| XML|*.xml|  . 4104 | Import Prompts: ",
+                      refused = " | Import Prompts: Die Datei \"~\\Quillory\\prompts.xml\" konnte nicht nach "
+                                "\"~\\Quillory\\prompts-backup-T.xml\" gesichert werden. Der Import wurde "
+                                "abgebrochen. 16";
+    // clang-format off
+    const std::tuple<int, unsigned, bool, std::string, std::string> steps[] = {
+        // the answer, the import's n, prompts.xml held open without sharing, what changes, the backups
+        {IDNO, 6, false, ask + "Die 3 Prompts der Bibliothek durch 0 Prompts aus \"import.xml\" ersetzen? 36", "alt1 alt2 alt3 alt4 alt5 alt6 notes"},
+        {IDYES, 5, false, "list=[I0,I1] in=\"alt\" xml=[I0:alt I1*] " + ask + "Die 3 Prompts der Bibliothek durch 2 Prompts aus \"import.xml\" ersetzen? 36", "alt3 alt4 alt5 alt6 3 notes"},
+        {IDYES, 1, false, "list=[I0] xml=[I0:alt] " + ask + "Die 2 Prompts der Bibliothek durch 1 Prompt aus \"import.xml\" ersetzen? 36", "alt4 alt5 alt6 3 2 notes"},
+        {IDYES, 5, true, ask + "Den 1 Prompt der Bibliothek durch 2 Prompts aus \"import.xml\" ersetzen? 36" + refused, "alt4 alt5 alt6 3 2 notes"},
+        {IDYES, 2, false, "list=[] sel=-1 in=\"\" xml=[] " + ask + "Den 1 Prompt der Bibliothek durch 0 Prompts aus \"import.xml\" ersetzen? 36", "alt5 alt6 3 2 1 notes"},
+        {IDYES, 5, false, "list=[I0,I1] sel=0 in=\"alt\" xml=[I0:alt I1*] | XML|*.xml|  . 4104", "alt6 3 2 1 0 notes"},
+    };
+    // clang-format on
+    for (int i = 0; const auto& [reply, n, locked, expected, kept] : steps) {
+        answer = reply;
+        HANDLE lock = locked ? CreateFileW(wide(path(u"prompts.xml")), GENERIC_READ, 0, nullptr,
+                                           OPEN_EXISTING, 0, nullptr)
+                             : INVALID_HANDLE_VALUE;
+        act("Import", n);
+        if (lock != INVALID_HANDLE_VALUE) CloseHandle(lock);
+        // A new backup's name holds the time it was made.
+        const std::regex stamp("prompts-backup-[0-9]{8}-[0-9]{6}");
+        EXPECT_EQ(std::regex_replace(state(), stamp, "prompts-backup-T"), expected) << "step " << i;
+        EXPECT_EQ(backups(), kept) << "step " << i++;
+    }
+}

@@ -2,7 +2,6 @@
 #include "app/layout_model.h"
 #include "browser/chat_script.h"
 #include "favourites/favorites_model.h"
-#include "library/backups.h"
 #include "library/prompt_library.h"
 
 #include <gtest/gtest.h>
@@ -50,16 +49,4 @@ TEST(Favourites, ButtonsFollowTheFlaggedPromptsUpToTheLimit) {
     for (const auto& [area, colours] :
          {std::pair{-7, &favorites}, {0, &favorites}, {1, &prompt}, {2, &favorites}, {3, &ai}})
         EXPECT_EQ(&areaColors(area, prompt, favorites, ai), colours);
-}
-
-TEST(Backups, NamedByTimeAndTheFiveNewestKept) {
-    EXPECT_EQ(backupFileName(2026, 12, 7, 5, 4, 3), u"prompts-backup-20261207-050403.xml");
-    std::vector<std::u16string> names = {
-        u"prompts.xml", u"prompts-backup-2026120-050403.xml", u"prompts-backup-20261207-05040x.xml",
-        u"prompts-backup-20261207_050403.xml", u"prompts-backup-20261207-050403.xml.bak"};
-    for (int day : {9, 3, 8, 1, 7, 2, 6})
-        names.push_back(backupFileName(2026, 12, day, 0, 0, 0));
-    EXPECT_EQ(backupsBeyond(names, 5), (std::vector<std::u16string>{backupFileName(2026, 12, 1, 0, 0, 0),
-                                                                    backupFileName(2026, 12, 2, 0, 0, 0)}));
-    EXPECT_EQ(backupsBeyond(names, 9), std::vector<std::u16string>{});
 }

@@ -53,10 +53,6 @@ TEST(CrashConsistency, AKilledSaveLeavesTheOldOrTheNewFileWhole) {
         PromptLibrary(1500, {u"Neu", std::u16string(200, u'\''), false, u""})};
     killWhileSaving(u"prompts.xml",
                     [&](auto& path, bool second) { return savePromptFile(libraries[second], path); });
-    Settings versions[2];
-    versions[1].ai = 2, versions[1].fontSize = 18, versions[1].promptColors = {0x123456, 0xABCDEF};
-    killWhileSaving(u"prompt.cf",
-                    [&](auto& path, bool second) { return saveSettings(path, versions[second]); });
 }
 
 // A killed process keeps the page cache, so no kill can show a missing flush: the calls that

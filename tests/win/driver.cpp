@@ -221,16 +221,23 @@ std::string Win::state() {
         SendMessageW(s.promptCombo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry));
         names += (i ? "," : "") + utf8(entry);
     }
-    PromptLibrary stored, backup;
+    PromptLibrary stored;
+    std::string backups; // prompt counts (or bytes) of the import backups, in the order of their names
+    std::error_code none;
+    for (const auto& name :
+         std::set<std::filesystem::path>(std::filesystem::directory_iterator(store, none), {}))
+        if (PromptLibrary library; name.filename().string().starts_with("prompts-backup-"))
+            backups += (backups.empty() ? "" : " ") + (loadPromptFile(library, name.u16string())
+                                                           ? std::to_string(library.size())
+                                                           : read(name.filename().u16string().c_str()));
     const Settings settings = parseSettings(read(u"prompt.cf"));
-    return changed(
-        {{"list", "[" + names + "]"},
-         {"sel", std::to_string(SendMessageW(s.promptCombo, CB_GETCURSEL, 0, 0))},
-         {"in", "\"" + text(s.inputEdit) + "\""},
-         {"xml", loadPromptFile(stored, path(u"prompts.xml")) ? "[" + summary(stored) + "]" : "-"},
-         {"bak", loadPromptFile(backup, path(u"prompts.xml.bak")) ? "[" + summary(backup) + "]" : "-"},
-         {"p", std::to_string(settings.promptIndex)},
-         {"ai", std::to_string(settings.ai)}});
+    return changed({{"list", "[" + names + "]"},
+                    {"sel", std::to_string(SendMessageW(s.promptCombo, CB_GETCURSEL, 0, 0))},
+                    {"in", "\"" + text(s.inputEdit) + "\""},
+                    {"xml", loadPromptFile(stored, path(u"prompts.xml")) ? "[" + summary(stored) + "]" : "-"},
+                    {"bak", "[" + backups + "]"},
+                    {"p", std::to_string(settings.promptIndex)},
+                    {"ai", std::to_string(settings.ai)}});
 }
 
 void Win::act(const std::string& action, unsigned n) {

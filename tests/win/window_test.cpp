@@ -72,7 +72,7 @@ TEST_F(Win, LibraryActionsShowAndStore) {
     write({prompt("A", false, "a"), prompt("B", true, "b"), prompt("C")});
     write(u"prompt.cf", "prompt=1\r\nai=Copilot\r\n");
     ASSERT_TRUE(start());
-    EXPECT_EQ(state(), "list=[A,B,C] sel=1 in=\"b\" xml=[A:a B*:b C] bak=- p=1 ai=2");
+    EXPECT_EQ(state(), "list=[A,B,C] sel=1 in=\"b\" xml=[A:a B*:b C] bak=[] p=1 ai=2");
     // clang-format off
     play({
         {"Type", 1, "in=\"$1\""}, {"Choose", 2, "sel=2 xml=[A:a B*:b C:$1] p=2"}, {"Clear", 0, "in=\"\" xml=[A:a B*:b C]"},
@@ -90,9 +90,9 @@ TEST_F(Win, LibraryActionsShowAndStore) {
         {"Delete", 0, "list=[P2] in=\"\" xml=[P2=$2] | Prompt löschen: Möchten Sie den Prompt \"C\" wirklich löschen? 36"},
         {"Save", 3, "list=[P2,P3] sel=1 xml=[P2=$2 P3*=$3]"}, {"Type", 2, "in=\"$2\""}, {"Restart", 0, "xml=[P2=$2 P3*=$3:$2] p=1"},
         {"Import", 0, "| XML|*.xml|  . 4104"}, {"Edit", 0, ""},
-        {"Import", 5, "list=[I0,I1] sel=0 in=\"alt\" xml=[I0:alt I1*] p=0 | XML|*.xml|  . 4104 | Import Prompts: Die 2 Prompts der Bibliothek durch 2 Prompts aus \"import.xml\" ersetzen? 36"},
+        {"Import", 5, "list=[I0,I1] sel=0 in=\"alt\" xml=[I0:alt I1*] bak=[2] p=0 | XML|*.xml|  . 4104 | Import Prompts: Die 2 Prompts der Bibliothek durch 2 Prompts aus \"import.xml\" ersetzen? 36"},
         {"Save", 0, "list=[I0,I1,P3] sel=2 xml=[I0:alt I1* P3*=$3]"}, {"Import", 3, "| XML|*.xml|  . 4104"},
-        {"Import", 2, "list=[] sel=-1 in=\"\" xml=[] | XML|*.xml|  . 4104 | Import Prompts: Die 3 Prompts der Bibliothek durch 0 Prompts aus \"import.xml\" ersetzen? 36"}, {"Delete", 0, ""}, {"Clear", 0, ""},
+        {"Import", 2, "list=[] sel=-1 in=\"\" xml=[] bak=[2 3] | XML|*.xml|  . 4104 | Import Prompts: Die 3 Prompts der Bibliothek durch 0 Prompts aus \"import.xml\" ersetzen? 36"}, {"Delete", 0, ""}, {"Clear", 0, ""},
         {"Send", 0, ""},
     }, [&] { return state(); });
     // clang-format on
@@ -173,6 +173,25 @@ TEST_F(Win, PaintedAreasShowTheirColours) {
             EXPECT_EQ(caption, window == s.promptHeader);
         }
     ReleaseDC(app().mainWindow, shot);
+}
+
+// Colour fields take ASCII only; a new font repaints the painted areas at once.
+TEST_F(Win, ColourFieldsAndFontChange) {
+    write(PromptLibrary(3, prompt("P", true)));
+    ASSERT_TRUE(start(SW_SHOWNORMAL));
+    const AppState& s = app();
+    command(7002);
+    SetWindowTextW(GetDlgItem(s.settingsWindow, 7301), L"#\u0141\u0141\u0141\u0141\u0141\u0141");
+    pump();
+    EXPECT_EQ(s.live.promptColors.textColor, RGB(0, 0, 0)); // not #AAAAAA from the low bytes
+
+    RedrawWindow(s.mainWindow, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); // nothing left to paint
+    HWND sizes = GetDlgItem(s.settingsWindow, 7100);
+    SendMessageW(sizes, CB_SETCURSEL, 9, 0);
+    SendMessageW(s.settingsWindow, WM_COMMAND, MAKEWPARAM(7100, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(sizes));
+    for (HWND painted : {s.promptHeader, s.promptStrip, s.favHeader, s.favStrip, s.aiHeader, s.aiStrip})
+        EXPECT_TRUE(GetUpdateRect(painted, nullptr, FALSE)); // drawn anew in the new font
 }
 
 // Random actions from a fixed seed (VBX_SEED picks another, 0 a random one); prompts.xml must hold

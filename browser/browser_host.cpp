@@ -15,6 +15,8 @@ namespace {
 
 constexpr wchar_t runtimeMissingHint[] =
     L"Für die KI-Ansicht wird die Microsoft Edge WebView2 Runtime benötigt.";
+constexpr wchar_t loaderMissingHint[] =
+    L"Für die KI-Ansicht wird die Datei WebView2Loader.dll neben Verbarix.exe benötigt.";
 
 // The loader stays loaded for the whole run: the objects it hands out live on in it.
 HMODULE loaderModule = nullptr;
@@ -33,14 +35,16 @@ void placeHint(HWND mainWindow) {
     if (!isWindow(hint)) return;
     const RECT r = browserBounds(mainWindow);
     MoveWindow(hint, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    // A static control repaints only what a resize uncovers; its centred text moves as a whole.
+    InvalidateRect(hint, nullptr, TRUE);
 }
 
 // Shown in the view's place while the program runs without a view.
-void showRuntimeHint(HWND mainWindow) {
+void showRuntimeHint(HWND mainWindow, const wchar_t* text = runtimeMissingHint) {
     AppState& state = app();
     if (isWindow(state.browserHint)) return;
     if (!isWindow(mainWindow)) return;
-    state.browserHint = createControl(mainWindow, 0, L"STATIC", runtimeMissingHint,
+    state.browserHint = createControl(mainWindow, 0, L"STATIC", text,
                                       WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0, 0, 0);
     placeHint(mainWindow);
 }
@@ -157,7 +161,7 @@ void startBrowser(HWND mainWindow, AiTarget ai) {
 
     const CreateCoreWebView2EnvironmentWithOptionsFunction createEnvironment = findEnvironmentFactory();
     if (!createEnvironment) {
-        showRuntimeHint(mainWindow);
+        showRuntimeHint(mainWindow, loaderMissingHint);
         return;
     }
     auto* handler = new EnvironmentCompleted(mainWindow, ai);

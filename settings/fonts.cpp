@@ -73,7 +73,7 @@ void applyContentFont(HWND mainWindow) {
     const AppState& state = app();
     const auto font = reinterpret_cast<WPARAM>(state.contentFont.get());
     for (HWND control : {state.aiCombo, state.promptCombo, state.inputEdit, state.sendButton,
-                         state.clearButton, state.pasteButton}) {
+                         state.clearButton, state.pasteButton, state.browserHint}) {
         if (control && state.contentFont) SendMessageW(control, WM_SETFONT, font, TRUE);
     }
     for (HWND button : state.favoriteButtons) {

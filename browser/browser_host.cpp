@@ -44,8 +44,8 @@ void showRuntimeHint(HWND mainWindow, const wchar_t* text = runtimeMissingHint) 
     AppState& state = app();
     if (isWindow(state.browserHint)) return;
     if (!isWindow(mainWindow)) return;
-    state.browserHint = createControl(mainWindow, 0, L"STATIC", text,
-                                      WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0, 0, 0);
+    state.browserHint =
+        createControl(mainWindow, 0, L"STATIC", text, WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0, 0, 0);
     placeHint(mainWindow);
 }
 

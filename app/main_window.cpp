@@ -119,6 +119,7 @@ void onCreate(HWND window) {
 
 void onDestroy() {
     AppState& state = app();
+    releaseBrowser();
     storeInputText();
     // Reported even now: what the user changed since the last good save is lost otherwise.
     reportSave(savePromptFile(state.library, state.promptsPath), state.promptsPath);
@@ -143,6 +144,9 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_SIZE:
         onSize(window);
+        return 0;
+    case WM_MOVE:
+        browserParentMoved();
         return 0;
     case WM_MEASUREITEM:
         return onMeasureItem(window, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)) ? 1 : 0;

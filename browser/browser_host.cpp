@@ -21,6 +21,9 @@ constexpr wchar_t loaderMissingHint[] =
 // The loader stays loaded for the whole run: the objects it hands out live on in it.
 HMODULE loaderModule = nullptr;
 
+// Whether the view was hidden while the main window is minimised.
+bool viewHidden = false;
+
 // The view's rectangle in the main window; not clamped, so a tiny or minimised window
 // gives a rectangle whose right or bottom lies before its left or top.
 RECT browserBounds(HWND mainWindow) {
@@ -94,13 +97,16 @@ class ControllerCompleted final
   public:
     ControllerCompleted(HWND mainWindow, AiTarget ai) : CompletionHandler(mainWindow, ai) {}
 
-    HRESULT STDMETHODCALLTYPE Invoke(HRESULT, ICoreWebView2Controller* controller) override {
-        if (!controller) {
+    HRESULT STDMETHODCALLTYPE Invoke(HRESULT errorCode, ICoreWebView2Controller* controller) override {
+        AppState& state = app();
+        // A late or second answer never takes the place of the view we already have.
+        if (state.browserController) return S_OK;
+        if (FAILED(errorCode) || !controller) {
             showRuntimeHint(mainWindow_);
             return S_OK;
         }
-        AppState& state = app();
         state.browserController = controller;
+        viewHidden = false;
         state.webView.Reset();
         controller->get_CoreWebView2(state.webView.GetAddressOf());
         removeRuntimeHint();
@@ -173,9 +179,21 @@ void startBrowser(HWND mainWindow, AiTarget ai) {
 
 void resizeBrowser(HWND mainWindow) {
     const AppState& state = app();
-    if (ICoreWebView2Controller* controller = state.browserController.Get())
-        controller->put_Bounds(browserBounds(mainWindow));
+    if (ICoreWebView2Controller* controller = state.browserController.Get()) {
+        // A minimised window has no room for the view: hidden, it keeps its last place.
+        const bool minimised = IsIconic(mainWindow);
+        if (minimised != viewHidden) controller->put_IsVisible(minimised ? FALSE : TRUE);
+        viewHidden = minimised;
+        if (!minimised) controller->put_Bounds(browserBounds(mainWindow));
+    }
     placeHint(mainWindow);
+}
+
+void browserParentMoved() {
+    const AppState& state = app();
+    // The view's own windows (menus, tooltips) are placed in screen coordinates.
+    if (ICoreWebView2Controller* controller = state.browserController.Get())
+        controller->NotifyParentWindowPositionChanged();
 }
 
 void switchChat() {
@@ -200,6 +218,8 @@ void sendPromptToChat(std::int32_t libraryIndex, const std::u16string& inputText
 
 void releaseBrowser() {
     AppState& state = app();
+    // Closed while its parent still exists, so the runtime takes its windows down in order.
+    if (state.browserController) state.browserController->Close();
     state.webView.Reset();
     state.browserController.Reset();
 }

@@ -16,5 +16,8 @@ void resizeBrowser(HWND mainWindow);
 void switchChat();
 // Writes the prompt's text, followed by the input text, into the chat and sends it.
 void sendPromptToChat(std::int32_t libraryIndex, const std::u16string& inputText);
-// Gives back the view's references; after the message loop, before COM ends.
+// Tells the view that the main window moved on the screen (WM_MOVE).
+void browserParentMoved();
+// Closes the view and gives back its references; in WM_DESTROY, while the child windows
+// still exist, and again (then doing nothing) after the message loop, before COM ends.
 void releaseBrowser();

@@ -94,6 +94,13 @@ HRESULT STDMETHODCALLTYPE putBounds(Object*, RECT r) {
     return note(L"put_Bounds " + std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
                 std::to_wstring(r.right) + L" " + std::to_wstring(r.bottom));
 }
+HRESULT STDMETHODCALLTYPE putIsVisible(Object*, BOOL visible) {
+    return note(L"put_IsVisible " + std::to_wstring(visible));
+}
+struct Noted {
+    static HRESULT STDMETHODCALLTYPE moved(Object*) { return note(L"NotifyParentWindowPositionChanged"); }
+    static HRESULT STDMETHODCALLTYPE closed(Object*) { return note(L"Close"); }
+};
 HRESULT STDMETHODCALLTYPE getView(Object* self, Object** view) {
     addRef(*view = self->view);
     return note(L"get_CoreWebView2");
@@ -103,7 +110,9 @@ HRESULT STDMETHODCALLTYPE createController(Object*, HWND parent, IUnknown* handl
     GetClassNameW(parent, parentClass, 64);
     note(std::wstring(L"CreateCoreWebView2Controller parent=") + parentClass);
     static void* const* webView = slots(std::pair{5, &navigate}, std::pair{29, &executeScript});
-    static void* const* controller = slots(std::pair{6, &putBounds}, std::pair{25, &getView});
+    static void* const* controller =
+        slots(std::pair{4, &putIsVisible}, std::pair{6, &putBounds}, std::pair{23, &Noted::moved},
+              std::pair{24, &Noted::closed}, std::pair{25, &getView});
     later(L"ControllerCompletedHandler", handler, L"no-controller",
           new Object{controller, L"Controller", new Object{webView, L"WebView"}});
     return S_OK;

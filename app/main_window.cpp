@@ -122,7 +122,7 @@ void onDestroy() {
     releaseBrowser();
     storeInputText();
     // Reported even now: what the user changed since the last good save is lost otherwise.
-    reportSave(savePromptFile(state.library, state.promptsPath), state.promptsPath);
+    saveLibrary();
     const auto selection = static_cast<std::int32_t>(SendMessageW(state.promptCombo, CB_GETCURSEL, 0, 0));
     if (state.promptCombo && selection >= 0) saveSelectedPromptIndex(selection);
     destroyFavoriteButtons();

@@ -5,7 +5,6 @@
 #include "app/shell.h"
 #include "base/wide_text.h"
 #include "browser/browser_host.h"
-#include "library/prompt_file.h"
 
 #include <cwchar>
 
@@ -13,11 +12,6 @@ namespace {
 
 std::int32_t selectionOf(HWND combo) {
     return static_cast<std::int32_t>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
-}
-
-void saveLibrary() {
-    const AppState& state = app();
-    reportSave(savePromptFile(state.library, state.promptsPath), state.promptsPath);
 }
 
 // The clipboard's Unicode text, or empty when it can't be opened or holds none.

@@ -4,6 +4,7 @@
 #include "app/layout.h"
 #include "favourites/favorites.h"
 #include "favourites/painted_windows.h"
+#include "library/prompt_file.h"
 #include "settings/fonts.h"
 
 #include <algorithm>
@@ -26,6 +27,11 @@ bool reportSave(bool written, const std::u16string& path, HWND owner) {
     const std::u16string message = u"Die Datei \"" + path + u"\" konnte nicht gespeichert werden.";
     showMessageBox(owner ? owner : state.mainWindow, wide(message), L"Verbarix", MB_OK | MB_ICONERROR);
     return false;
+}
+
+bool saveLibrary(HWND owner) {
+    const AppState& state = app();
+    return reportSave(savePromptFile(state.library, state.promptsPath), state.promptsPath, owner);
 }
 
 HWND createControl(HWND parent, DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style,

@@ -41,7 +41,7 @@ bool moveFileOver(const std::u16string& temporaryPath, const std::u16string& pat
 }
 
 std::optional<std::string> readWholeFile(const std::u16string& path) {
-    const UniqueFileHandle file(
+    const UniqueKernelHandle file(
         CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return std::nullopt;
@@ -65,14 +65,14 @@ bool useWholeFile(const std::u16string& path, const std::function<bool(std::stri
     // Shared for reading and deleting only: while the handle is open nobody can write to the
     // file, so the mapped bytes hold still, and a replace by rename leaves this file's pages
     // alone. A file that someone already has open for writing is copied instead.
-    const UniqueFileHandle file(CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                            nullptr, OPEN_EXISTING,
-                                            FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    const UniqueKernelHandle file(CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                              nullptr, OPEN_EXISTING,
+                                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size{};
     if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart == 0) return useCopy();
     // The pages come straight from the file cache: no buffer of the file's size to allocate
     // and fill, which with a big library costs more than parsing it.
-    const UniqueFileHandle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    const UniqueKernelHandle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
     const MappedView view(mapping ? MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0) : nullptr);
     if (!view) return useCopy();
     return use(
@@ -82,7 +82,7 @@ bool useWholeFile(const std::u16string& path, const std::function<bool(std::stri
 bool writeFileAtomically(const std::u16string& path,
                          const std::function<bool(const ByteSink& sink)>& produce) {
     std::u16string temporaryPath;
-    UniqueFileHandle file;
+    UniqueKernelHandle file;
     for (int attempt = 0; attempt < 100 && !file; ++attempt) {
         temporaryPath = temporaryPathFor(path, GetCurrentProcessId());
         file.reset(CreateFileW(wide(temporaryPath), GENERIC_WRITE, 0, nullptr, CREATE_NEW,

@@ -11,8 +11,12 @@ inline void deleteGdiObject(HGDIOBJ object) {
 inline void closeKernelHandle(HANDLE handle) {
     CloseHandle(handle);
 }
-// CreateFileW fails with INVALID_HANDLE_VALUE, CreateFileMappingW with null.
-inline bool validFileHandle(HANDLE handle) {
+inline void closeFileSearch(HANDLE handle) {
+    FindClose(handle);
+}
+// Some calls fail with INVALID_HANDLE_VALUE (CreateFileW, FindFirstFileW), others with null
+// (CreateFileMappingW, CreateMutexW): both are empty.
+inline bool validHandle(HANDLE handle) {
     return handle && handle != INVALID_HANDLE_VALUE;
 }
 
@@ -20,8 +24,8 @@ using UniqueFont = UniqueHandle<HFONT, deleteGdiObject>;
 using UniqueBrush = UniqueHandle<HBRUSH, deleteGdiObject>;
 using UniquePen = UniqueHandle<HPEN, deleteGdiObject>;
 using UniqueRegion = UniqueHandle<HRGN, deleteGdiObject>;
-using UniqueFileHandle = UniqueHandle<HANDLE, closeKernelHandle, validFileHandle>;
-using UniqueKernelHandle = UniqueHandle<HANDLE, closeKernelHandle>; // null when the creation failed
+using UniqueKernelHandle = UniqueHandle<HANDLE, closeKernelHandle, validHandle>;
+using UniqueFileSearch = UniqueHandle<HANDLE, closeFileSearch, validHandle>;
 
 // Selects an object into a DC for one scope and puts the old one back.
 class SelectedObject {

@@ -49,12 +49,11 @@ bool replacementConfirmed(std::size_t incoming, const std::u16string& file) {
 void removeOldBackups(const std::u16string& folder) {
     std::vector<std::u16string> names;
     WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW(wide(folder + u"prompts-backup-*.xml"), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
+    const UniqueFileSearch search(FindFirstFileW(wide(folder + u"prompts-backup-*.xml"), &found));
+    if (!search) return;
     do
         names.push_back(fromWide(found.cFileName));
-    while (FindNextFileW(search, &found));
-    FindClose(search);
+    while (FindNextFileW(search.get(), &found));
     for (const std::u16string& name : backupsBeyond(std::move(names), keptBackups))
         DeleteFileW(wide(folder + name));
 }
@@ -109,7 +108,7 @@ void deleteSelectedPrompt() {
 
     state.library.erase(state.library.begin() + selected);
     editTargetAfterDeletion(selected);
-    reportSave(savePromptFile(state.library, state.promptsPath), state.promptsPath);
+    saveLibrary();
     fillPromptCombo(0);
     showFirstPrompt();
 }
@@ -162,7 +161,7 @@ void importLibrary() {
     }
     state.library = std::move(incoming);
     editTargetAfterReplacement();
-    reportSave(savePromptFile(state.library, state.promptsPath), state.promptsPath);
+    saveLibrary();
     fillPromptCombo(0);
     showFirstPrompt();
 }

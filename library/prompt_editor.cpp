@@ -4,7 +4,6 @@
 
 #include "app/app_state.h"
 #include "app/shell.h"
-#include "library/prompt_file.h"
 
 namespace {
 
@@ -63,10 +62,9 @@ void savePrompt(HWND window) {
         state.library.push_back(Prompt{std::move(name), std::move(text), fav, {}});
         state.editIndex = static_cast<std::int32_t>(state.library.size()) - 1;
     }
-    const bool written = savePromptFile(state.library, state.promptsPath);
     fillPromptCombo(state.editIndex);
     if (state.mainWindow) refreshMainWindow();
-    if (reportSave(written, state.promptsPath, window)) {
+    if (saveLibrary(window)) {
         DestroyWindow(window);
         return;
     }

@@ -21,6 +21,11 @@ constexpr wchar_t loaderMissingHint[] =
 // The loader stays loaded for the whole run: the objects it hands out live on in it.
 HMODULE loaderModule = nullptr;
 
+// The runtime's environment, kept so that a view whose browser process died is made anew in it.
+Microsoft::WRL::ComPtr<ICoreWebView2Environment> browserEnvironment;
+// Our ProcessFailed registration on the current view.
+WebView2EventToken processFailedToken{};
+
 // Whether the view was hidden while the main window is minimised.
 bool viewHidden = false;
 
@@ -92,6 +97,37 @@ template <typename Interface> class CompletionHandler : public Interface {
     LONG references_ = 1;
 };
 
+// Takes the view down: first our handler off it, then closed while its parent still exists
+// (so the runtime takes its windows down in order), then our references.
+void closeView() {
+    AppState& state = app();
+    if (state.webView) state.webView->remove_ProcessFailed(processFailedToken);
+    if (state.browserController) state.browserController->Close();
+    state.webView.Reset();
+    state.browserController.Reset();
+}
+
+void createController(HWND mainWindow, AiTarget ai);
+
+class ProcessFailed final : public CompletionHandler<ICoreWebView2ProcessFailedEventHandler> {
+  public:
+    ProcessFailed(HWND mainWindow, AiTarget ai) : CompletionHandler(mainWindow, ai) {}
+
+    HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* args) override {
+        std::int32_t kind = -1;
+        if (args) args->get_ProcessFailedKind(&kind);
+        AppState& state = app();
+        if ((kind == 1 || kind == 2) && state.webView) state.webView->Reload();
+        if (kind != 0) return S_OK;
+        // The browser process took the controller and the view with it: both are made anew,
+        // on the chat the user has chosen by now.
+        closeView();
+        const auto chosen = static_cast<AiTarget>(SendMessageW(state.aiCombo, CB_GETCURSEL, 0, 0));
+        createController(mainWindow_, chosen >= 0 ? chosen : ai_);
+        return S_OK;
+    }
+};
+
 class ControllerCompleted final
     : public CompletionHandler<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler> {
   public:
@@ -109,8 +145,13 @@ class ControllerCompleted final
         viewHidden = false;
         state.webView.Reset();
         controller->get_CoreWebView2(state.webView.GetAddressOf());
+        if (state.webView) {
+            auto* failed = new ProcessFailed(mainWindow_, ai_);
+            state.webView->add_ProcessFailed(failed, &processFailedToken);
+            failed->Release();
+        }
         removeRuntimeHint();
-        controller->put_Bounds(browserBounds(mainWindow_));
+        resizeBrowser(mainWindow_); // hidden at once if the window is minimised by now
         if (state.webView) state.webView->Navigate(wide(std::u16string(aiStartAddress(ai_))));
         return S_OK;
     }
@@ -126,13 +167,18 @@ class EnvironmentCompleted final
             showRuntimeHint(mainWindow_);
             return S_OK;
         }
-        auto* handler = new ControllerCompleted(mainWindow_, ai_);
-        const HRESULT created = environment->CreateCoreWebView2Controller(mainWindow_, handler);
-        handler->Release();
-        if (FAILED(created)) showRuntimeHint(mainWindow_);
+        browserEnvironment = environment;
+        createController(mainWindow_, ai_);
         return S_OK;
     }
 };
+
+void createController(HWND mainWindow, AiTarget ai) {
+    auto* handler = new ControllerCompleted(mainWindow, ai);
+    const HRESULT created = browserEnvironment->CreateCoreWebView2Controller(mainWindow, handler);
+    handler->Release();
+    if (FAILED(created)) showRuntimeHint(mainWindow);
+}
 
 // The loader beside the exe first, then from the system's default DLL folders.
 CreateCoreWebView2EnvironmentWithOptionsFunction findEnvironmentFactory() {
@@ -217,9 +263,6 @@ void sendPromptToChat(std::int32_t libraryIndex, const std::u16string& inputText
 }
 
 void releaseBrowser() {
-    AppState& state = app();
-    // Closed while its parent still exists, so the runtime takes its windows down in order.
-    if (state.browserController) state.browserController->Close();
-    state.webView.Reset();
-    state.browserController.Reset();
+    closeView();
+    browserEnvironment.Reset();
 }

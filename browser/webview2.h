@@ -111,6 +111,24 @@ struct ICoreWebView2Controller : IUnknown {
     ~ICoreWebView2Controller() = default;
 };
 
+struct ICoreWebView2ProcessFailedEventArgs : IUnknown {
+    // 0 the browser process exited, 1 a render process exited, 2 it stopped answering; the
+    // runtime recovers the higher kinds itself.
+    virtual HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(std::int32_t* kind) = 0; // 3
+
+  protected:
+    ~ICoreWebView2ProcessFailedEventArgs() = default;
+};
+
+// Both pointers are borrowed.
+struct ICoreWebView2ProcessFailedEventHandler : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender,
+                                             ICoreWebView2ProcessFailedEventArgs* args) = 0; // 3
+
+  protected:
+    ~ICoreWebView2ProcessFailedEventHandler() = default;
+};
+
 // The view has more slots after Reload; a caller that never goes past them needs no more.
 struct ICoreWebView2 : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_Settings(void** settings) = 0;         // 3
@@ -174,6 +192,10 @@ __CRT_UUID_DECL(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler, 0x4e
                 0xb5, 0x12, 0x4f, 0xee, 0x6c, 0xc1, 0x4d)
 __CRT_UUID_DECL(ICoreWebView2CreateCoreWebView2ControllerCompletedHandler, 0x6c4819f3, 0xc9b7, 0x4260, 0x81,
                 0x27, 0xc9, 0xf5, 0xbd, 0xe7, 0xf6, 0x8c)
+__CRT_UUID_DECL(ICoreWebView2ProcessFailedEventHandler, 0x79e0aea4, 0x990b, 0x42d9, 0x8a, 0x4b, 0x0f, 0xcc,
+                0x2e, 0x5b, 0xc7, 0xf1)
+__CRT_UUID_DECL(ICoreWebView2ProcessFailedEventArgs, 0x8155a9a4, 0x1474, 0x4a86, 0x8c, 0xae, 0x15, 0x1b, 0x0f,
+                0xa6, 0xb8, 0xca)
 __CRT_UUID_DECL(ICoreWebView2ExecuteScriptCompletedHandler, 0x49511172, 0xcc67, 0x4bca, 0x99, 0x23, 0x13,
                 0x71, 0x12, 0xf4, 0xc4, 0xcc)
 

@@ -40,7 +40,7 @@ TEST_F(Browser, ChatsScriptsAndReferences) {
     ASSERT_TRUE(start());
     EXPECT_EQ(journal(),
               kAsked + kKept +
-                  "EnvironmentCompletedHandler released, count 0; Environment deleted; get_CoreWebView2; "
+                  "EnvironmentCompletedHandler released, count 0; get_CoreWebView2; add_ProcessFailed; "
                   "put_Bounds 620 48 1482 844; Navigate https://gemini.google.com/app; "
                   "ControllerCompletedHandler released, count 0; ");
     // clang-format off
@@ -59,8 +59,18 @@ TEST_F(Browser, ChatsScriptsAndReferences) {
               "NotifyParentWindowPositionChanged; put_IsVisible 1; put_Bounds 620 48 1282 344; ");
     EXPECT_EQ(state(),
               "list=[Kein,Fav A,Fav B] sel=2 in=\"\" xml=[Kein Fav A*:alt A Fav B*] bak=[] p=2 ai=0");
+    const auto raise = reinterpret_cast<void (*)(int)>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"WebView2Loader.dll"), "RaiseProcessFailed")));
+    raise(1);
+    raise(0);
+    pump();
+    EXPECT_EQ(journal(), "Reload; remove_ProcessFailed 7; Close; Controller deleted; WebView deleted; " +
+                             kKept.substr(kKept.find("Create")) +
+                             "get_CoreWebView2; add_ProcessFailed; put_Bounds 620 48 1282 344; "
+                             "Navigate https://chatgpt.com/; ControllerCompletedHandler released, count 0; ");
     close();
-    EXPECT_EQ(journal(), "Close; Controller deleted; WebView deleted; ");
+    EXPECT_EQ(journal(),
+              "remove_ProcessFailed 7; Close; Controller deleted; WebView deleted; Environment deleted; ");
 }
 
 TEST_F(Browser, WithoutAViewTheProgramWorksOnAndShowsTheHint) {

@@ -97,9 +97,26 @@ HRESULT STDMETHODCALLTYPE putBounds(Object*, RECT r) {
 HRESULT STDMETHODCALLTYPE putIsVisible(Object*, BOOL visible) {
     return note(L"put_IsVisible " + std::to_wstring(visible));
 }
+// The view's ProcessFailed handler, and the kind RaiseProcessFailed has it report.
+IUnknown* failedHandler = nullptr;
+int failedKind = 0;
 struct Noted {
     static HRESULT STDMETHODCALLTYPE moved(Object*) { return note(L"NotifyParentWindowPositionChanged"); }
     static HRESULT STDMETHODCALLTYPE closed(Object*) { return note(L"Close"); }
+    static HRESULT STDMETHODCALLTYPE reload(Object*) { return note(L"Reload"); }
+    static HRESULT STDMETHODCALLTYPE kind(Object*, int* kind) {
+        *kind = failedKind;
+        return S_OK;
+    }
+    static HRESULT STDMETHODCALLTYPE added(Object*, IUnknown* handler, long long* token) {
+        (failedHandler = handler)->AddRef();
+        *token = 7;
+        return note(L"add_ProcessFailed");
+    }
+    static HRESULT STDMETHODCALLTYPE removed(Object*, long long token) {
+        failedHandler->Release();
+        return note(L"remove_ProcessFailed " + std::to_wstring(token));
+    }
 };
 HRESULT STDMETHODCALLTYPE getView(Object* self, Object** view) {
     addRef(*view = self->view);
@@ -109,7 +126,9 @@ HRESULT STDMETHODCALLTYPE createController(Object*, HWND parent, IUnknown* handl
     wchar_t parentClass[64]{};
     GetClassNameW(parent, parentClass, 64);
     note(std::wstring(L"CreateCoreWebView2Controller parent=") + parentClass);
-    static void* const* webView = slots(std::pair{5, &navigate}, std::pair{29, &executeScript});
+    static void* const* webView =
+        slots(std::pair{5, &navigate}, std::pair{25, &Noted::added}, std::pair{26, &Noted::removed},
+              std::pair{29, &executeScript}, std::pair{31, &Noted::reload});
     static void* const* controller =
         slots(std::pair{4, &putIsVisible}, std::pair{6, &putBounds}, std::pair{23, &Noted::moved},
               std::pair{24, &Noted::closed}, std::pair{25, &getView});
@@ -132,4 +151,15 @@ extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE
     later(L"EnvironmentCompletedHandler", handler, L"no-environment",
           new Object{environment, L"Environment"});
     return S_OK;
+}
+
+// The runtime's ProcessFailed event on the view; the handler is held through the call, as the runtime does.
+extern "C" __declspec(dllexport) void RaiseProcessFailed(int kind) {
+    static Object args{slots(std::pair{3, &Noted::kind}), L"ProcessFailedEventArgs"};
+    IUnknown* handler = failedHandler;
+    failedKind = kind;
+    handler->AddRef();
+    reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)(IUnknown*, Object*, Object*)>(
+        (*reinterpret_cast<void***>(handler))[3])(handler, nullptr, &args);
+    handler->Release();
 }

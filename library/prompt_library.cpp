@@ -11,3 +11,13 @@ std::vector<int32_t> collectFavoriteIndices(const PromptLibrary& library) {
 bool isPromptIndex(const PromptLibrary& library, std::int64_t index) {
     return index >= 0 && static_cast<std::uint64_t>(index) < library.size();
 }
+
+std::u16string withCrLfLineBreaks(std::u16string_view text) {
+    std::u16string result;
+    result.reserve(text.size());
+    for (const char16_t c : text) {
+        if (c == u'\n' && (result.empty() || result.back() != u'\r')) result += u'\r';
+        result += c;
+    }
+    return result;
+}

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct Prompt {
@@ -23,3 +24,7 @@ bool isPromptIndex(const PromptLibrary& library, std::int64_t index);
 
 // Library indices of all prompts whose fav flag is set, in library order.
 std::vector<int32_t> collectFavoriteIndices(const PromptLibrary& library);
+
+// The text with its line breaks as the edit controls hold them and as a library file is read:
+// a line feed without a carriage return before it gets one; CR LF and a lone CR stay.
+std::u16string withCrLfLineBreaks(std::u16string_view text);

@@ -6,8 +6,12 @@
 #include "library/prompt_file.h"
 #include "base/utf8.h"
 #include "settings/settings.h"
+#include "tools/prompt_csv.h"
+#include "tools/prompt_json.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
@@ -26,6 +30,20 @@ using Arguments = std::span<const std::u16string>;
 void printError(std::string_view message, const std::u16string& path) {
     std::fprintf(stderr, "vbxtool: %.*s: %s\n", static_cast<int>(message.size()), message.data(),
                  toUtf8(path).c_str());
+}
+
+// What is wrong with an input file, the place named in `error`: "vbxtool: PATH: line 3: ...".
+void printInputError(const std::u16string& path, const std::string& error) {
+    std::fprintf(stderr, "vbxtool: %s: %s\n", toUtf8(path).c_str(), error.c_str());
+}
+
+// Bytes to stdout exactly as they are: no CR is put before a line feed on Windows.
+int writeToStdout(std::string_view bytes) {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0 ? 0
+                                                                                                          : 1;
 }
 
 int resaveLibrary(Arguments args) {
@@ -74,13 +92,76 @@ int printChatScript(Arguments args) {
         printError("cannot read", args[1]);
         return 1;
     }
-    const std::string script = toUtf8(chatScriptFor(fromUtf8(*text), fromUtf8(*input)));
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY); // no CR before a line feed
-#endif
-    return std::fwrite(script.data(), 1, script.size(), stdout) == script.size() && std::fflush(stdout) == 0
-               ? 0
-               : 1;
+    return writeToStdout(toUtf8(chatScriptFor(fromUtf8(*text), fromUtf8(*input))));
+}
+
+// One line per prompt: its position (from 0, as the program counts), "*" for a favourite and
+// the name, tabs between. A tab or line break inside a name is shown as a blank.
+int listLibrary(Arguments args) {
+    PromptLibrary library;
+    if (!loadPromptFile(library, args[0])) {
+        printError("cannot read a prompt library from", args[0]);
+        return 1;
+    }
+    std::string lines;
+    for (std::size_t i = 0; i < library.size(); ++i) {
+        std::u16string name = library[i].name;
+        std::ranges::replace_if(
+            name, [](char16_t c) { return c == u'\t' || c == u'\r' || c == u'\n'; }, u' ');
+        lines += std::to_string(i) + '\t' + (library[i].fav ? "*" : "") + '\t' + toUtf8(name) + '\n';
+    }
+    return writeToStdout(lines);
+}
+
+int exportJson(Arguments args) {
+    PromptLibrary library;
+    if (!loadPromptFile(library, args[0])) {
+        printError("cannot read a prompt library from", args[0]);
+        return 1;
+    }
+    if (!writeFileAtomically(args[1], promptsToJson(library))) {
+        printError("cannot write", args[1]);
+        return 1;
+    }
+    return 0;
+}
+
+using PromptReader = std::optional<PromptLibrary> (*)(std::string_view bytes, std::string& error);
+
+// Appends the prompts read from args[0] to the library file args[1], which is made when it does
+// not exist. Nothing is written unless the whole input was read and the library too.
+int importPrompts(Arguments args, PromptReader read) {
+    const std::optional<std::string> bytes = readWholeFile(args[0]);
+    if (!bytes) {
+        printError("cannot read", args[0]);
+        return 1;
+    }
+    std::string error;
+    const std::optional<PromptLibrary> imported = read(*bytes, error);
+    if (!imported) {
+        printInputError(args[0], error);
+        return 1;
+    }
+    PromptLibrary library;
+    std::error_code unknown;
+    const bool present = std::filesystem::exists(std::filesystem::path(args[1]), unknown) || unknown;
+    if (present && !loadPromptFile(library, args[1])) {
+        printError("cannot read a prompt library from", args[1]);
+        return 1;
+    }
+    library.insert(library.end(), imported->begin(), imported->end());
+    if (!savePromptFile(library, args[1])) {
+        printError("cannot write", args[1]);
+        return 1;
+    }
+    return 0;
+}
+
+int importJson(Arguments args) {
+    return importPrompts(args, promptsFromJson);
+}
+int importCsv(Arguments args) {
+    return importPrompts(args, promptsFromCsv);
 }
 
 // One line per subcommand; the dispatch below needs nothing else.
@@ -96,6 +177,10 @@ constexpr Command kCommands[] = {
     {"resave-settings", "IN OUT", 2, resaveSettings},
     {"first-start-settings", "IN OUT", 2, firstStartSettings},
     {"script", "TEXT_FILE INPUT_FILE", 2, printChatScript},
+    {"list", "LIBRARY", 1, listLibrary},
+    {"export-json", "LIBRARY OUT.json", 2, exportJson},
+    {"import-json", "IN.json LIBRARY", 2, importJson},
+    {"import-csv", "IN.csv LIBRARY", 2, importCsv},
 };
 
 int usage() {

@@ -1,0 +1,103 @@
+#include "tools/prompt_json.h"
+
+#include "base/utf8.h"
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+using Json = nlohmann::json;
+
+std::string element(std::size_t index, std::string_view message) {
+    return "element " + std::to_string(index) + ": " + std::string(message);
+}
+
+// The parser's message without its "[json.exception...] " tag and without the bytes it read
+// last, which may be anything the file holds.
+std::string messageOf(const Json::parse_error& failure) {
+    std::string_view message = failure.what();
+    if (const std::size_t tag = message.find("] "); tag != std::string_view::npos)
+        message.remove_prefix(tag + 2);
+    return std::string(message.substr(0, message.find("; last read:")));
+}
+
+// A string member into `out`; the reason when it is missing (and required) or no string. A
+// null member counts as missing.
+std::string readText(const Json& item, const char* key, bool required, std::u16string& out) {
+    const auto found = item.find(key);
+    if (found == item.end() || found->is_null())
+        return required ? "\"" + std::string(key) + "\" is missing" : std::string();
+    if (!found->is_string()) return "\"" + std::string(key) + "\" is not a string";
+    // The parser lets only well-formed UTF-8 through.
+    out = withCrLfLineBreaks(fromUtf8(found->get_ref<const std::string&>()));
+    return {};
+}
+
+// The prompt of one element, or the reason it is none.
+std::string readPrompt(const Json& item, Prompt& prompt) {
+    if (!item.is_object()) return "not an object";
+    for (std::string why :
+         {readText(item, "name", true, prompt.name), readText(item, "text", true, prompt.text),
+          readText(item, "lasttext", false, prompt.lasttext)}) {
+        if (!why.empty()) return why;
+    }
+    if (prompt.name.empty()) return "the name is empty";
+    const auto fav = item.find("fav");
+    if (fav == item.end() || fav->is_null()) return {};
+    if (!fav->is_boolean()) return "\"fav\" is not true or false";
+    prompt.fav = fav->get<bool>();
+    return {};
+}
+
+} // namespace
+
+std::string promptsToJson(const PromptLibrary& library) {
+    // Ordered, so the members stand in the prompt's own order.
+    nlohmann::ordered_json array = nlohmann::ordered_json::array();
+    for (const Prompt& prompt : library) {
+        array.push_back({{"name", toUtf8(prompt.name)},
+                         {"text", toUtf8(prompt.text)},
+                         {"fav", prompt.fav},
+                         {"lasttext", toUtf8(prompt.lasttext)}});
+    }
+    return array.dump(2) + "\n";
+}
+
+std::optional<PromptLibrary> promptsFromJson(std::string_view bytes, std::string& error) {
+    // Followed while parsing, so a syntax error can be put at its element: the elements of the
+    // top array begun and those read whole so far.
+    std::size_t begun = 0;
+    std::size_t whole = 0;
+    const Json::parser_callback_t count = [&](int depth, Json::parse_event_t event, Json&) {
+        using enum Json::parse_event_t;
+        if (depth != 1) return true;
+        if (event == object_start || event == array_start || event == value) ++begun;
+        if (event == object_end || event == array_end || event == value) ++whole;
+        return true;
+    };
+    Json document;
+    try {
+        document = Json::parse(bytes.begin(), bytes.end(), count);
+    } catch (const Json::parse_error& failure) {
+        if (begun > whole)
+            error = element(whole, messageOf(failure));
+        else if (whole > 0)
+            error = "after " + element(whole - 1, messageOf(failure));
+        else
+            error = messageOf(failure);
+        return std::nullopt;
+    }
+    if (!document.is_array()) {
+        error = "the file holds no JSON array";
+        return std::nullopt;
+    }
+    PromptLibrary prompts;
+    for (std::size_t i = 0; i < document.size(); ++i) {
+        const std::string why = readPrompt(document[i], prompts.emplace_back());
+        if (!why.empty()) {
+            error = element(i, why);
+            return std::nullopt;
+        }
+    }
+    return prompts;
+}

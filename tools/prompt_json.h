@@ -1,0 +1,17 @@
+#pragma once
+// Prompts to and from JSON: an array of objects with "name", "text", "fav" (a boolean) and
+// "lasttext", the four fields of a prompt.
+
+#include "library/prompt_library.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The library as such an array, UTF-8, indented by two blanks, ending with a line feed.
+std::string promptsToJson(const PromptLibrary& library);
+
+// The prompts of such an array; "name" and "text" are required, other members are passed over.
+// Line breaks inside values become CR LF. On bad input nothing, and `error` names the element
+// (counted from 0) and says what is wrong.
+std::optional<PromptLibrary> promptsFromJson(std::string_view bytes, std::string& error);

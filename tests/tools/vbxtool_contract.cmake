@@ -4,11 +4,12 @@ file(MAKE_DIRECTORY "${WORK}")
 set(failures 0)
 
 function(run expected_code)
-  execute_process(COMMAND ${EMULATOR} "${TOOL}" ${ARGN} RESULT_VARIABLE code ERROR_VARIABLE err OUTPUT_QUIET)
+  execute_process(COMMAND ${EMULATOR} "${TOOL}" ${ARGN} RESULT_VARIABLE code ERROR_VARIABLE err OUTPUT_VARIABLE out)
   if(NOT code EQUAL expected_code)
     message(SEND_ERROR "vbxtool ${ARGN}: exit ${code}, expected ${expected_code}; stderr: ${err}")
   endif()
   set(last_stderr "${err}" PARENT_SCOPE)
+  set(last_stdout "${out}" PARENT_SCOPE)
 endfunction()
 
 # Compares a file with the expected text; an optional third argument is hex put in front.
@@ -69,3 +70,34 @@ expect_file("${WORK}/out.cf" "ai=Gemini\r\nprompt=2\r\nsg=13\r\nmfav=3\r\nprompt
 
 # An output that can't be written is reported.
 run(1 resave-settings "${WORK}/missing.cf" "${WORK}/no-such-folder/out.cf")
+
+# Imports append through the writer (the library made when missing), line breaks made CR LF;
+# an export imports back the same.
+file(WRITE "${WORK}/in.csv" "name,text,fav\nA\tb,\"x\ny\",1\n")
+run(0 import-csv "${WORK}/in.csv" "${WORK}/lib.xml")
+run(0 export-json "${WORK}/lib.xml" "${WORK}/out.json")
+expect_file("${WORK}/out.json" "[\n  {\n    \"name\": \"A\\tb\",\n    \"text\": \"x\\r\\ny\",\n    \"fav\": true,\n    \"lasttext\": \"\"\n  }\n]\n")
+run(0 import-json "${WORK}/out.json" "${WORK}/lib.xml")
+set(item "  <item>\n    <name>A\tb</name>\n    <text>x\r\ny</text>\n    <fav>1</fav>\n    <lasttext></lasttext>\n  </item>\n")
+set(lib "${head}${item}${item}</prompts>")
+expect_file("${WORK}/lib.xml" "${lib}" ${bom})
+run(0 list "${WORK}/lib.xml")
+if(NOT last_stdout STREQUAL "0\t*\tA b\n1\t*\tA b\n")
+  message(SEND_ERROR "list printed: ${last_stdout}")
+endif()
+
+# Bad input names its place and leaves the library alone; so does a library that can't be read.
+file(WRITE "${WORK}/bad.csv" "text,name,fav\nt,n,1\nt,n,2\n")
+file(WRITE "${WORK}/bad.json" "[{\"name\":\"n\",\"text\":\"t\"},{\"name\":\"n\"}]")
+foreach(bad "import-csv;bad.csv;line 3: fav" "import-json;bad.json;element 1: \"text\"")
+  list(GET bad 0 command)
+  list(GET bad 1 input)
+  list(GET bad 2 place)
+  run(1 ${command} "${WORK}/${input}" "${WORK}/lib.xml")
+  if(NOT last_stderr MATCHES "${input}: ${place}")
+    message(SEND_ERROR "${command}: no place in the message: ${last_stderr}")
+  endif()
+  expect_file("${WORK}/lib.xml" "${lib}" ${bom})
+endforeach()
+run(1 import-json "${WORK}/out.json" "${WORK}/junk.xml")
+expect_file("${WORK}/junk.xml" "no library here")

@@ -11,3 +11,8 @@ std::vector<int32_t> collectFavoriteIndices(const PromptLibrary& library) {
 bool isPromptIndex(const PromptLibrary& library, std::int64_t index) {
     return index >= 0 && static_cast<std::uint64_t>(index) < library.size();
 }
+
+std::u16string promptCountText(std::size_t count) {
+    const std::string digits = std::to_string(count);
+    return std::u16string(digits.begin(), digits.end()) + (count == 1 ? u" Prompt" : u" Prompts");
+}

@@ -23,3 +23,6 @@ bool isPromptIndex(const PromptLibrary& library, std::int64_t index);
 
 // Library indices of all prompts whose fav flag is set, in library order.
 std::vector<int32_t> collectFavoriteIndices(const PromptLibrary& library);
+
+// "1 Prompt", "30 Prompts".
+std::u16string promptCountText(std::size_t count);

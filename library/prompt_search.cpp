@@ -24,7 +24,7 @@ char16_t lowerOf(char16_t unit) {
     const auto plus = [unit](int offset) { return static_cast<char16_t>(unit + offset); };
     if (unit < 0x80) return unit >= u'A' && unit <= u'Z' ? plus(32) : unit;
     if (unit >= 0xC0 && unit <= 0xDE && unit != 0xD7) return plus(32);
-    if (unit == 0x130) return u'i';  // İ
+    if (unit == 0x130) return unit;  // İ, which Windows keeps
     if (unit == 0x178) return 0xFF;  // Ÿ
     if (unit == 0x1E9E) return 0xDF; // ẞ
     if ((unit >= 0x100 && unit <= 0x137) || (unit >= 0x14A && unit <= 0x177)) return pairedLower(unit, true);
@@ -35,6 +35,7 @@ char16_t lowerOf(char16_t unit) {
     if (unit == 0x38C) return 0x3CC;
     if (unit == 0x38E || unit == 0x38F) return plus(63);
     if (unit >= 0x391 && unit <= 0x3AB && unit != 0x3A2) return plus(32);
+    if (unit == 0x3C2) return 0x3C3; // the final sigma compares as σ
     // Cyrillic.
     if (unit >= 0x400 && unit <= 0x40F) return plus(80);
     if (unit >= 0x410 && unit <= 0x42F) return plus(32);
@@ -138,19 +139,19 @@ int groupOf(std::u16string_view name, std::u16string_view phrase, bool everyWord
     return inside || everyWordInName ? 2 : 3;
 }
 
+// Windows compares ß (and ẞ) as "ss": "Strasse" finds "Straße".
 void appendFolded(std::u16string& to, std::u16string_view text) {
     const auto& table = foldTable();
-    const std::size_t start = to.size();
-    to.resize(start + text.size());
-    for (std::size_t i = 0; i < text.size(); ++i)
-        to[start + i] = table[text[i]];
+    for (const char16_t unit : text) {
+        const char16_t folded = table[unit];
+        if (folded == 0xDF)
+            to.append(u"ss");
+        else
+            to.push_back(folded);
+    }
 }
 
 } // namespace
-
-char16_t foldCase(char16_t unit) {
-    return foldTable()[unit];
-}
 
 std::u16string foldCase(std::u16string_view text) {
     std::u16string folded;

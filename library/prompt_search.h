@@ -2,11 +2,11 @@
 // Finding prompts by what the user types: the case folding, the matching and the order of the
 // search window's list, free of windows.
 //
-// Case is ignored as Windows' LCMapStringEx(LCMAP_LOWERCASE) does for German text: every UTF-16
-// unit maps to one unit (Ä and ä, Σ and σ, Ж and ж alike; ß stays ß and does not become "ss",
-// accents are not ignored). The table covers Latin (ASCII, Latin-1, Extended-A and the
-// Additional block), Greek, Cyrillic and the full-width Latin letters; other units stay as
-// they are.
+// Case is ignored as Windows' CompareStringEx(NORM_IGNORECASE) ignores it for German text: the
+// lower case of LCMapStringEx(LCMAP_LOWERCASE) for one unit (Ä and ä, Σ and σ, Ж and ж alike),
+// and, as that comparison has it, ß, ẞ and "ss" alike and the final ς as σ. Accents are not
+// ignored, and İ stays İ. The table covers Latin (ASCII, Latin-1, Extended-A and the Additional
+// block), Greek, Cyrillic and the full-width Latin letters; other units stay as they are.
 
 #include "library/prompt_library.h"
 
@@ -16,7 +16,6 @@
 #include <string_view>
 #include <vector>
 
-char16_t foldCase(char16_t unit);
 std::u16string foldCase(std::u16string_view text);
 
 // The names and texts of a library, folded once, so that a search per keystroke folds only the

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #ifdef _WIN32
 #include "base/wide_text.h"
 #endif
@@ -34,6 +36,29 @@ TEST(PromptSearch, EveryWordInNameOrTextNamesThatStartWithItFirst) {
     EXPECT_EQ(searchPrompts(index, u"mail"), std::vector<std::int32_t>{1});
     EXPECT_EQ(searchCountText(12, 30), u"12 von 30 Prompts");
     EXPECT_EQ(searchCountText(0, 1), u"0 von 1 Prompt");
+}
+
+// The search that compares eight places at once against a plain find, over short texts of few letters.
+TEST(PromptSearch, FindsWhatAPlainFindFinds) {
+    std::mt19937 random(5);
+    const auto make = [&](std::size_t most) {
+        std::u16string text(random() % most, u'a');
+        for (char16_t& unit : text)
+            unit = u"abÄä"[random() % 4];
+        return text;
+    };
+    for (int round = 0; round < 500; ++round) {
+        PromptLibrary library(10);
+        for (Prompt& prompt : library)
+            prompt.text = make(40);
+        const std::u16string word = u"a" + make(5);
+        PromptSearchIndex index;
+        indexPrompts(index, library);
+        std::vector<std::int32_t> found;
+        for (std::int32_t i = 0; i < 10; ++i)
+            if (foldCase(library[i].text).find(foldCase(word)) != std::u16string::npos) found.push_back(i);
+        ASSERT_EQ(searchPrompts(index, word), found) << round;
+    }
 }
 
 // Scripts a German user meets; on Windows, every unit of the ranges the table covers is the

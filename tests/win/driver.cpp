@@ -101,8 +101,7 @@ void save(unsigned n, const std::u16string& typed) {
 // In the search window: Enter, Ctrl+Enter, Down then Enter, a double click, or Escape.
 void pickFound(unsigned n) {
     HWND window = app().searchWindow, field = GetDlgItem(window, 1), list = GetDlgItem(window, 2);
-    BYTE keys[256]{};
-    GetKeyboardState(keys);
+    BYTE keys[256]{}; // no other key is down in the tests
     keys[VK_CONTROL] = n % 5 == 1 ? 0x80 : 0;
     SetKeyboardState(keys);
     if (n % 5 == 2) SendMessageW(field, WM_KEYDOWN, VK_DOWN, 0);
@@ -115,16 +114,15 @@ void pickFound(unsigned n) {
     pump();
 }
 
-// "[row,row] count line" while the search window is open.
-std::string searchShown() {
-    HWND window = app().searchWindow, list = GetDlgItem(window, 2);
-    std::string rows;
-    for (LRESULT i = 0, count = SendMessageW(list, LB_GETCOUNT, 0, 0); i < count; ++i) {
-        wchar_t row[256]{};
-        SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(row));
-        rows += (i ? "," : "") + utf8(row);
+// "[entry,entry]" of a combo box or (with LB_GETCOUNT and LB_GETTEXT) a list box.
+std::string entries(HWND box, UINT count = CB_GETCOUNT, UINT get = CB_GETLBTEXT) {
+    std::string shown;
+    for (LRESULT i = 0, n = SendMessageW(box, count, 0, 0); i < n; ++i) {
+        wchar_t entry[256]{};
+        SendMessageW(box, get, i, reinterpret_cast<LPARAM>(entry));
+        shown += (i ? "," : "") + utf8(entry);
     }
-    return window ? "[" + rows + "] " + text(GetDlgItem(window, 3)) : "";
+    return "[" + shown + "]";
 }
 
 std::string summary(const PromptLibrary& library) {
@@ -245,12 +243,6 @@ std::string Win::changed(const std::vector<std::pair<std::string, std::string>>&
 
 std::string Win::state() {
     const AppState& s = app();
-    std::string names;
-    for (LRESULT i = 0, count = SendMessageW(s.promptCombo, CB_GETCOUNT, 0, 0); i < count; ++i) {
-        wchar_t entry[256]{};
-        SendMessageW(s.promptCombo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry));
-        names += (i ? "," : "") + utf8(entry);
-    }
     PromptLibrary stored;
     std::string backups; // prompt counts (or bytes) of the import backups, in the order of their names
     std::error_code none;
@@ -261,14 +253,17 @@ std::string Win::state() {
                                                            ? std::to_string(library.size())
                                                            : read(name.filename().u16string().c_str()));
     const Settings settings = parseSettings(read(u"prompt.cf"));
-    return changed({{"list", "[" + names + "]"},
+    HWND search = s.searchWindow; // its rows and count line while it is open
+    return changed({{"list", entries(s.promptCombo)},
                     {"sel", std::to_string(SendMessageW(s.promptCombo, CB_GETCURSEL, 0, 0))},
                     {"in", "\"" + text(s.inputEdit) + "\""},
                     {"xml", loadPromptFile(stored, path(u"prompts.xml")) ? "[" + summary(stored) + "]" : "-"},
                     {"bak", "[" + backups + "]"},
                     {"p", std::to_string(settings.promptIndex)},
                     {"ai", std::to_string(settings.ai)},
-                    {"search", searchShown()}});
+                    {"search", search ? entries(GetDlgItem(search, 2), LB_GETCOUNT, LB_GETTEXT) + " " +
+                                            text(GetDlgItem(search, 3))
+                                      : ""}});
 }
 
 void Win::act(const std::string& action, unsigned n) {

@@ -58,7 +58,10 @@ void pick(bool send) {
     const auto row = static_cast<std::int32_t>(SendMessageW(search.list, LB_GETCURSEL, 0, 0));
     if (row < 0 || static_cast<std::size_t>(row) >= search.shown.size()) return;
     const std::int32_t index = search.shown[static_cast<std::size_t>(row)];
-    if (!isPromptIndex(state.library, index) || !state.promptCombo) return;
+    // Rows of a library that has changed since (see showMatches) pick nothing.
+    if (search.index.nameEnds.size() != state.library.size() || !isPromptIndex(state.library, index) ||
+        !state.promptCombo)
+        return;
     SendMessageW(state.promptCombo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     SendMessageW(state.mainWindow, WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(state.promptCombo));
@@ -100,7 +103,7 @@ WNDPROC underKeys(HWND control) {
 }
 
 void createSearchControls(HWND window) {
-    AppState& state = app();
+    const AppState& state = app();
     search.field = createControl(window, WS_EX_CLIENTEDGE, L"EDIT", L"",
                                  WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 0, 0, fieldId);
     search.list = createControl(window, WS_EX_CLIENTEDGE, L"LISTBOX", L"",

@@ -32,13 +32,14 @@ struct AppState {
     HWND aboutWindow = nullptr;
     HWND settingsWindow = nullptr;
     HWND editorWindow = nullptr;
+    HWND searchWindow = nullptr;
 
     // Fonts and brushes.
     LOGFONTW baseLogFont{};
     UniqueFont contentFont;
     UniqueFont boldFont;
     UniqueBrush whiteBrush;
-    // Content fonts replaced while an About, settings or editor window was open: their
+    // Content fonts replaced while an About, settings, editor or search window was open: their
     // controls keep drawing with the font they were given until they close.
     std::vector<UniqueFont> retiredFonts;
 

@@ -12,6 +12,7 @@ CommandAction commandAction(int id, int notification, bool fromPromptCombo) {
     if (id == kImportId) return CommandAction::Import;
     if (id == kNewPromptId || id == kEditPromptId) return CommandAction::OpenEditor;
     if (id == kDeletePromptId) return CommandAction::DeletePrompt;
+    if (id == kSearchPromptId) return CommandAction::SearchPrompt;
     if (id == kSendId) return CommandAction::Send;
     return CommandAction::None;
 }

@@ -10,6 +10,7 @@ inline constexpr int kAiComboId = 600;
 inline constexpr int kNewPromptId = 3001;
 inline constexpr int kEditPromptId = 3002;
 inline constexpr int kDeletePromptId = 3003;
+inline constexpr int kSearchPromptId = 3004;
 inline constexpr int kExportId = 4001;
 inline constexpr int kImportId = 4002;
 inline constexpr int kAboutId = 7001;
@@ -34,6 +35,7 @@ enum class CommandAction {
     Import,
     OpenEditor,
     DeletePrompt,
+    SearchPrompt,
     Send,
     None,
 };

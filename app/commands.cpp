@@ -7,6 +7,7 @@
 #include "browser/browser_host.h"
 #include "library/library_commands.h"
 #include "library/prompt_editor.h"
+#include "library/search_window.h"
 #include "settings/settings_window.h"
 
 void onCommand(WPARAM wParam, LPARAM lParam) {
@@ -48,6 +49,9 @@ void onCommand(WPARAM wParam, LPARAM lParam) {
         break;
     case CommandAction::DeletePrompt:
         deleteSelectedPrompt();
+        break;
+    case CommandAction::SearchPrompt:
+        openSearchWindow();
         break;
     case CommandAction::Send:
         sendSelectedPrompt();

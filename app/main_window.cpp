@@ -40,6 +40,7 @@ void buildMenuBar(HWND window) {
     AppendMenuW(promptsMenu, MF_STRING, kNewPromptId, L"Prompt neu erstellen");
     AppendMenuW(promptsMenu, MF_STRING, kEditPromptId, L"Prompt editieren");
     AppendMenuW(promptsMenu, MF_STRING, kDeletePromptId, L"Prompt löschen");
+    AppendMenuW(promptsMenu, MF_STRING, kSearchPromptId, L"Prompt suchen…");
     AppendMenuW(helpMenu, MF_STRING, kAboutId, L"About");
     AppendMenuW(helpMenu, MF_STRING, kSettingsId, L"Einstellungen");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(fileMenu), L"Datei");

@@ -68,6 +68,7 @@ void makeMenuOwnerDrawn(HMENU fileMenu, HMENU promptsMenu, HMENU helpMenu) {
     makeItemOwnerDrawn(promptsMenu, kNewPromptId);
     makeItemOwnerDrawn(promptsMenu, kEditPromptId);
     makeItemOwnerDrawn(promptsMenu, kDeletePromptId);
+    makeItemOwnerDrawn(promptsMenu, kSearchPromptId);
     if (helpMenu) {
         makeItemOwnerDrawn(helpMenu, kAboutId);
         makeItemOwnerDrawn(helpMenu, kSettingsId);

@@ -5,6 +5,7 @@
 #include "favourites/favorites.h"
 #include "favourites/painted_windows.h"
 #include "library/prompt_file.h"
+#include "library/search_window.h"
 #include "settings/fonts.h"
 
 #include <algorithm>
@@ -141,4 +142,5 @@ void refreshMainWindow() {
     const AppState& state = app();
     rebuildFavorites(state.mainWindow);
     showNewContentFont();
+    refreshSearchWindow();
 }

@@ -42,7 +42,7 @@ void moveWindowTo(HWND window, const Box& box);
 // The white answer to WM_CTLCOLOREDIT / WM_CTLCOLORSTATIC.
 LRESULT controlColorAnswer(HDC dc);
 
-// The end of an About, settings or editor window (its WM_NCDESTROY): the handle kept in
+// The end of an About, settings, editor or search window (its WM_NCDESTROY): the handle kept in
 // `slot` is cleared if it is this window's, and fonts kept for the open windows may go.
 void secondaryWindowGone(HWND& slot, HWND window);
 
@@ -77,5 +77,5 @@ void saveSelectedPromptIndex(std::int32_t index);
 // laid out for its size, and the painted headers and strips are drawn anew.
 void showNewContentFont();
 // After the library or the favourite count changed: the favourite buttons are made anew, then
-// as showNewContentFont.
+// as showNewContentFont, and an open search window lists the library anew.
 void refreshMainWindow();

@@ -3,7 +3,6 @@
 
 #include "app/app_state.h"
 #include "app/shell.h"
-#include "base/utf8.h"
 #include "library/backups.h"
 #include "library/prompt_editor.h"
 #include "library/prompt_file.h"
@@ -30,16 +29,11 @@ std::u16string folderOf(const std::u16string& path) {
     return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
 }
 
-// "1 Prompt", "30 Prompts".
-std::u16string promptCount(std::size_t count) {
-    return fromUtf8(std::to_string(count)) + (count == 1 ? u" Prompt" : u" Prompts");
-}
-
 bool replacementConfirmed(std::size_t incoming, const std::u16string& file) {
     const AppState& state = app();
     const std::size_t current = state.library.size();
-    const std::u16string question = (current == 1 ? u"Den " : u"Die ") + promptCount(current) +
-                                    u" der Bibliothek durch " + promptCount(incoming) + u" aus \"" +
+    const std::u16string question = (current == 1 ? u"Den " : u"Die ") + promptCountText(current) +
+                                    u" der Bibliothek durch " + promptCountText(incoming) + u" aus \"" +
                                     file.substr(folderOf(file).size()) + u"\" ersetzen?";
     return showMessageBox(state.mainWindow, wide(question), L"Import Prompts", MB_YESNO | MB_ICONQUESTION) ==
            IDYES;

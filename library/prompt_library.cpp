@@ -21,3 +21,8 @@ std::u16string withCrLfLineBreaks(std::u16string_view text) {
     }
     return result;
 }
+
+std::u16string promptCountText(std::size_t count) {
+    const std::string digits = std::to_string(count);
+    return std::u16string(digits.begin(), digits.end()) + (count == 1 ? u" Prompt" : u" Prompts");
+}

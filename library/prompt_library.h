@@ -28,3 +28,6 @@ std::vector<int32_t> collectFavoriteIndices(const PromptLibrary& library);
 // The text with its line breaks as the edit controls hold them and as a library file is read:
 // a line feed without a carriage return before it gets one; CR LF and a lone CR stay.
 std::u16string withCrLfLineBreaks(std::u16string_view text);
+
+// "1 Prompt", "30 Prompts".
+std::u16string promptCountText(std::size_t count);

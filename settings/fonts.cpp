@@ -13,7 +13,8 @@ namespace {
 // them the new one.
 bool secondaryWindowOpen() {
     const AppState& state = app();
-    return isWindow(state.aboutWindow) || isWindow(state.settingsWindow) || isWindow(state.editorWindow);
+    return isWindow(state.aboutWindow) || isWindow(state.settingsWindow) || isWindow(state.editorWindow) ||
+           isWindow(state.searchWindow);
 }
 
 BOOL CALLBACK setFontOnChild(HWND child, LPARAM font) {
@@ -21,12 +22,12 @@ BOOL CALLBACK setFontOnChild(HWND child, LPARAM font) {
     return TRUE;
 }
 
-// Every control of the open About, settings and editor windows gets the font that replaces
+// Every control of the open About, settings, editor and search windows gets the font that replaces
 // the content font, so none of them keeps drawing with the deleted one. A null font hands
 // them back to the system font.
 void applyFontToSecondaryWindows(HFONT font) {
     const AppState& state = app();
-    for (HWND window : {state.aboutWindow, state.settingsWindow, state.editorWindow})
+    for (HWND window : {state.aboutWindow, state.settingsWindow, state.editorWindow, state.searchWindow})
         if (isWindow(window)) EnumChildWindows(window, setFontOnChild, reinterpret_cast<LPARAM>(font));
 }
 

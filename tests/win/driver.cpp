@@ -16,6 +16,7 @@ namespace {
 Win* current = nullptr;
 std::set<void*>& made = *new std::set<void*>; // outlives the program's own statics
 const char16_t* const kTexts[] = {u"", u"für B ✓", u"Zeile 1\r\nZeile 2 <&>", u"\"x\" & 'y' 😀"};
+const char16_t* const kQueries[] = {u"", u"ÜBER", u"p", u"zz"};
 
 void note(HWND owner, const std::string& line) { // the test's own folder as "~"
     const bool foreign = owner != app().mainWindow;
@@ -95,6 +96,33 @@ void save(unsigned n, const std::u16string& typed) {
     SendMessageW(editor, WM_COMMAND, MAKEWPARAM(1, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(editor, 1)));
     pump();
+}
+
+// In the search window: Enter, Ctrl+Enter, Down then Enter, a double click, or Escape.
+void pickFound(unsigned n) {
+    HWND window = app().searchWindow, field = GetDlgItem(window, 1), list = GetDlgItem(window, 2);
+    BYTE keys[256]{}; // no other key is down in the tests
+    keys[VK_CONTROL] = n % 5 == 1 ? 0x80 : 0;
+    SetKeyboardState(keys);
+    if (n % 5 == 2) SendMessageW(field, WM_KEYDOWN, VK_DOWN, 0);
+    if (n % 5 == 3)
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(2, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+    else
+        SendMessageW(field, WM_KEYDOWN, n % 5 == 4 ? VK_ESCAPE : VK_RETURN, 0);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    pump();
+}
+
+// "[entry,entry]" of a combo box or (with LB_GETCOUNT and LB_GETTEXT) a list box.
+std::string entries(HWND box, UINT count = CB_GETCOUNT, UINT get = CB_GETLBTEXT) {
+    std::string shown;
+    for (LRESULT i = 0, n = SendMessageW(box, count, 0, 0); i < n; ++i) {
+        wchar_t entry[256]{};
+        SendMessageW(box, get, i, reinterpret_cast<LPARAM>(entry));
+        shown += (i ? "," : "") + utf8(entry);
+    }
+    return "[" + shown + "]";
 }
 
 std::string summary(const PromptLibrary& library) {
@@ -215,12 +243,6 @@ std::string Win::changed(const std::vector<std::pair<std::string, std::string>>&
 
 std::string Win::state() {
     const AppState& s = app();
-    std::string names;
-    for (LRESULT i = 0, count = SendMessageW(s.promptCombo, CB_GETCOUNT, 0, 0); i < count; ++i) {
-        wchar_t entry[256]{};
-        SendMessageW(s.promptCombo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry));
-        names += (i ? "," : "") + utf8(entry);
-    }
     PromptLibrary stored;
     std::string backups; // prompt counts (or bytes) of the import backups, in the order of their names
     std::error_code none;
@@ -231,13 +253,17 @@ std::string Win::state() {
                                                            ? std::to_string(library.size())
                                                            : read(name.filename().u16string().c_str()));
     const Settings settings = parseSettings(read(u"prompt.cf"));
-    return changed({{"list", "[" + names + "]"},
+    HWND search = s.searchWindow; // its rows and count line while it is open
+    return changed({{"list", entries(s.promptCombo)},
                     {"sel", std::to_string(SendMessageW(s.promptCombo, CB_GETCURSEL, 0, 0))},
                     {"in", "\"" + text(s.inputEdit) + "\""},
                     {"xml", loadPromptFile(stored, path(u"prompts.xml")) ? "[" + summary(stored) + "]" : "-"},
                     {"bak", "[" + backups + "]"},
                     {"p", std::to_string(settings.promptIndex)},
-                    {"ai", std::to_string(settings.ai)}});
+                    {"ai", std::to_string(settings.ai)},
+                    {"search", search ? entries(GetDlgItem(search, 2), LB_GETCOUNT, LB_GETTEXT) + " " +
+                                            text(GetDlgItem(search, 3))
+                                      : ""}});
 }
 
 void Win::act(const std::string& action, unsigned n) {
@@ -248,7 +274,7 @@ void Win::act(const std::string& action, unsigned n) {
                                               {"Options", 7002}, {"New", 3001}, {"Edit", 3002}};
     const int colourFields[] = {7301, 7302, 7303, 7304, 7311, 7312};
     const wchar_t* colours[] = {L"#FF0000", L"102030", L"#GG0000", L"", L"#c8e6c8"};
-    HWND secondary[] = {s.aboutWindow, s.settingsWindow, s.editorWindow};
+    HWND secondary[] = {s.aboutWindow, s.settingsWindow, s.editorWindow, s.searchWindow};
     EXPECT_NE(std::find(std::begin(kActions), std::end(kActions), action), std::end(kActions)) << action;
     if ((action == "Font" || action == "Count" || action == "Colour") && !IsWindow(s.settingsWindow))
         command(7002);
@@ -263,7 +289,12 @@ void Win::act(const std::string& action, unsigned n) {
     if (action == "Paste") paste(typed); // n % 4 == 0: an empty clipboard
     if (action == "Favourite") command(8000 + static_cast<int>(n % (s.favoriteButtons.size() + 2)));
     if (action == "Save") save(n, typed);
-    if (action == "Shut") SendMessageW(secondary[n % 3], WM_CLOSE, 0, 0);
+    if (action == "Shut") SendMessageW(secondary[n % 4], WM_CLOSE, 0, 0);
+    if (action == "Search") {
+        command(3004);
+        SetWindowTextW(GetDlgItem(s.searchWindow, 1), wide(kQueries[n % std::size(kQueries)]));
+    }
+    if (action == "Pick") pickFound(n);
     if (action == "Resize")
         SetWindowPos(s.mainWindow, nullptr, 0, 0, 400 + n % 1400, 300 + n % 800, SWP_NOMOVE);
     if (action == "Restart") {

@@ -20,7 +20,7 @@
 inline const std::string kActions[] = {"Choose", "Type",   "Clear",   "Paste", "Favourite", "Send",
                                        "Chat",   "About",  "Options", "Font",  "Count",     "Colour",
                                        "New",    "Edit",   "Save",    "Shut",  "Delete",    "Export",
-                                       "Import", "Resize", "Restart"};
+                                       "Import", "Resize", "Search",  "Pick",  "Restart"};
 
 // One step of a scenario: the action, its `n`, and what must change with it.
 using Step = std::tuple<std::string, unsigned, const char*>;
@@ -54,7 +54,8 @@ struct Win : ::testing::Test {
     // shows as "\n", the typed texts as $1 to $3.
     std::string changed(const std::vector<std::pair<std::string, std::string>>& parts);
     // changed() of: the prompt list, its selection, the input text, prompts.xml and its backup
-    // (name, "*" for a favourite, "=text" unless "t" + name, ":last input"), the stored indices.
+    // (name, "*" for a favourite, "=text" unless "t" + name, ":last input"), the stored indices,
+    // and the search window's rows and count line while it is open.
     std::string state();
 
     std::u16string root, store; // the test's own folder and the storage folder in it

@@ -44,7 +44,8 @@ TEST_F(Win, FirstStartMenuAndLayout) {
         }
     }
     EXPECT_EQ(menu, ":Datei 4001=Export Prompts 4002=Import Prompts :Prompts 3001=Prompt neu erstellen "
-                    "3002=Prompt editieren 3003=Prompt löschen :Hilfe 7001=About 7002=Einstellungen ");
+                    "3002=Prompt editieren 3003=Prompt löschen 3004=Prompt suchen… :Hilfe 7001=About "
+                    "7002=Einstellungen ");
     const AppState& s = app();
     std::vector<HWND> all{s.aiHeader,  s.aiStrip,     s.promptHeader, s.aiCombo,    s.promptCombo,
                           s.inputEdit, s.clearButton, s.pasteButton,  s.sendButton, s.promptStrip,
@@ -98,21 +99,44 @@ TEST_F(Win, LibraryActionsShowAndStore) {
     // clang-format on
 }
 
+// The search window shows the core's order, follows a deletion while open and picks through the
+// prompt list (so the typed text goes to the prompt picked); Ctrl+Enter is in the browser tests.
+TEST_F(Win, SearchWindowPicksThroughThePromptList) {
+    write({prompt("Zusammenfassen"),
+           {u"Code prüfen", u"Prüfe und übersetze", false, u""},
+           prompt("Mail übersetzen"),
+           prompt("Übersetzen")});
+    ASSERT_TRUE(start());
+    state();
+    // clang-format off
+    play({
+        {"Search", 1, "search=[Übersetzen,Mail übersetzen,Code prüfen] 3 von 4 Prompts"}, {"Type", 1, "in=\"$1\""},
+        {"Pick", 2, "sel=2 xml=[Zusammenfassen Code prüfen=Prüfe und übersetze Mail übersetzen:$1 Übersetzen] p=2 search="},
+        {"Search", 0, "search=[Zusammenfassen,Code prüfen,Mail übersetzen,Übersetzen] 4 von 4 Prompts"},
+        {"Delete", 0, "list=[Zusammenfassen,Code prüfen,Übersetzen] sel=0 in=\"\" xml=[Zusammenfassen Code prüfen=Prüfe und übersetze Übersetzen] p=0 "
+                      "search=[Zusammenfassen,Code prüfen,Übersetzen] 3 von 3 Prompts | Prompt löschen: Möchten Sie den Prompt \"Mail übersetzen\" wirklich löschen? 36"},
+        {"Search", 1, "search=[Übersetzen,Code prüfen] 2 von 3 Prompts"}, {"Pick", 3, "sel=2 p=2 search="},
+        {"Search", 3, "search=[] 0 von 3 Prompts"}, {"Pick", 0, ""}, {"Pick", 4, "search="},
+    }, [&] { return state(); });
+    // clang-format on
+}
+
 TEST_F(Win, SettingsReachEveryWindowAndTheFile) {
     write(PromptLibrary(7, prompt("F", true)));
     write(u"prompt.cf", "ai=Gemini\r\nprompt=4\r\n");
     ASSERT_TRUE(start());
     const AppState& s = app();
-    for (int id : {7001, 7002, 3001})
+    for (int id : {7001, 7002, 3001, 3004})
         command(id);
-    EXPECT_EQ(layout({s.aboutWindow, s.settingsWindow, s.editorWindow}),
-              "About@296,258,600,300#0 Einstellungen@316,278,320,540#0 Neu@196,158,600,600#0 ");
+    EXPECT_EQ(layout({s.aboutWindow, s.settingsWindow, s.editorWindow, s.searchWindow}),
+              "About@296,258,600,300#0 Einstellungen@316,278,320,540#0 Neu@196,158,600,600#0 "
+              "Prompt suchen@236,118,520,600#0 ");
     // Where the input box and its buttons are, the favourite buttons, every control's font height
     // (0 for none) and the lines of prompt.cf.
     const auto now = [&] {
         EXPECT_EQ(box(s.inputEdit).y + box(s.inputEdit).height, 340);
         std::set<int> heights;
-        for (HWND owner : {s.mainWindow, s.aboutWindow, s.settingsWindow, s.editorWindow})
+        for (HWND owner : {s.mainWindow, s.aboutWindow, s.settingsWindow, s.editorWindow, s.searchWindow})
             for (HWND c = GetWindow(owner, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
                 LOGFONTW font{};
                 GetObjectW(reinterpret_cast<HFONT>(SendMessageW(c, WM_GETFONT, 0, 0)), sizeof font, &font);
@@ -218,7 +242,7 @@ TEST_F(Win, RandomActions) {
                     (loadPromptFile(stored, path(u"prompts.xml")) && stored == app().library))
             << "step " << step << ", " << action;
         if (step % 100) continue;
-        for (unsigned n : {0, 1, 2})
+        for (unsigned n : {0, 1, 2, 3})
             act("Shut", n);
         if (!objects) objects = gdiCount();
         EXPECT_LE(gdiCount(), objects) << "GDI objects and DCs at step " << step;

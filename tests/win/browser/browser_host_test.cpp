@@ -50,6 +50,7 @@ TEST_F(Browser, ChatsScriptsAndReferences) {
         {"Choose", 2, "-"}, {"Send", 0, "ExecuteScript handler=null <tFav B+für B ✓>; "},
         {"Favourite", 0, "ExecuteScript handler=null <tFav A+für B ✓>; "}, {"Favourite", 1, "ExecuteScript handler=null <tFav B+für B ✓>; "},
         {"Favourite", 2, "-"}, {"Clear", 0, "-"}, {"Send", 0, "ExecuteScript handler=null <tFav B+>; "},
+        {"Search", 0, "-"}, {"Pick", 1, "ExecuteScript handler=null <tKein+>; "},
     }, [&] { return journal(); });
     // clang-format on
     ShowWindow(app().mainWindow, SW_MINIMIZE);
@@ -58,7 +59,7 @@ TEST_F(Browser, ChatsScriptsAndReferences) {
               "NotifyParentWindowPositionChanged; put_IsVisible 0; NotifyParentWindowPositionChanged; "
               "NotifyParentWindowPositionChanged; put_IsVisible 1; put_Bounds 620 48 1282 344; ");
     EXPECT_EQ(state(),
-              "list=[Kein,Fav A,Fav B] sel=2 in=\"\" xml=[Kein Fav A*:alt A Fav B*] bak=[] p=2 ai=0");
+              "list=[Kein,Fav A,Fav B] sel=0 in=\"\" xml=[Kein Fav A*:alt A Fav B*] bak=[] p=0 ai=0");
     const auto raise = reinterpret_cast<void (*)(int)>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleW(L"WebView2Loader.dll"), "RaiseProcessFailed")));
     raise(1);

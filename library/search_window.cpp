@@ -1,0 +1,180 @@
+// The search window: the matching and its order are the core's (library/prompt_search.h); this
+// file shows them and passes the choice to the main window's prompt list.
+#include "library/search_window.h"
+
+#include "app/app_state.h"
+#include "app/shell.h"
+#include "library/prompt_search.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int fieldId = 1;
+constexpr int listId = 2;
+constexpr int countId = 3;
+
+// The controls of the one search window and what its list shows.
+struct SearchControls {
+    HWND field = nullptr;
+    HWND list = nullptr;
+    HWND countLine = nullptr;
+    // The field's and the list's own procedures, under the key handling of keysProc.
+    WNDPROC fieldProc = nullptr;
+    WNDPROC listProc = nullptr;
+    PromptSearchIndex index;         // the library folded, while the window is open
+    std::vector<std::int32_t> shown; // the library index of each row
+};
+SearchControls search;
+
+// Lists the prompts that match the field, the best first, and selects the first.
+void showMatches() {
+    const AppState& state = app();
+    // A library changed under a message box (of a failed save) before the refresh has come.
+    if (search.index.nameEnds.size() != state.library.size()) indexPrompts(search.index, state.library);
+    search.shown = searchPrompts(search.index, readWindowText(search.field));
+    std::size_t nameUnits = 0;
+    for (std::int32_t i : search.shown)
+        nameUnits += state.library[static_cast<std::size_t>(i)].name.size() + 1;
+    // As promptCombo is filled: drawn once, with room for every row at once.
+    SendMessageW(search.list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(search.list, LB_RESETCONTENT, 0, 0);
+    SendMessageW(search.list, LB_INITSTORAGE, search.shown.size(), nameUnits * sizeof(wchar_t));
+    for (std::int32_t i : search.shown) {
+        const std::u16string& name = state.library[static_cast<std::size_t>(i)].name;
+        SendMessageW(search.list, LB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(name.empty() ? L"(ohne Name)" : wide(name)));
+    }
+    SendMessageW(search.list, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(search.list, LB_SETCURSEL, search.shown.empty() ? -1 : 0, 0);
+    InvalidateRect(search.list, nullptr, TRUE);
+    SetWindowTextW(search.countLine, wide(searchCountText(search.shown.size(), state.library.size())));
+}
+
+// The selected row's prompt becomes the selection of promptCombo, as if chosen there, and the
+// search window closes; then, with `send`, the prompt is sent as by the send button.
+void pick(bool send) {
+    const AppState& state = app();
+    const auto row = static_cast<std::int32_t>(SendMessageW(search.list, LB_GETCURSEL, 0, 0));
+    if (row < 0 || static_cast<std::size_t>(row) >= search.shown.size()) return;
+    const std::int32_t index = search.shown[static_cast<std::size_t>(row)];
+    // Rows of a library that has changed since (see showMatches) pick nothing.
+    if (search.index.nameEnds.size() != state.library.size() || !isPromptIndex(state.library, index) ||
+        !state.promptCombo)
+        return;
+    SendMessageW(state.promptCombo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(state.mainWindow, WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(state.promptCombo));
+    DestroyWindow(state.searchWindow);
+    if (send)
+        SendMessageW(state.mainWindow, WM_COMMAND, MAKEWPARAM(kSendId, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(state.sendButton));
+}
+
+// Under the field's and the list's own procedures: Enter picks, Ctrl+Enter picks and sends,
+// Escape closes, and in the field the arrow and page keys move the list's selection.
+LRESULT CALLBACK keysProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
+    const WNDPROC own = control == search.field ? search.fieldProc : search.listProc;
+    if (message == WM_KEYDOWN) {
+        switch (wParam) {
+        case VK_RETURN:
+            pick(GetKeyState(VK_CONTROL) < 0);
+            return 0; // the window may be gone: nothing more of it is touched
+        case VK_ESCAPE:
+            DestroyWindow(app().searchWindow);
+            return 0;
+        case VK_UP:
+        case VK_DOWN:
+        case VK_PRIOR:
+        case VK_NEXT:
+            if (control != search.field) break;
+            SendMessageW(search.list, message, wParam, lParam);
+            return 0;
+        }
+    }
+    // Enter, Ctrl+Enter and Escape come as characters too, which the controls would answer with a beep.
+    if (message == WM_CHAR && (wParam == L'\r' || wParam == L'\n' || wParam == 0x1B)) return 0;
+    return CallWindowProcW(own, control, message, wParam, lParam);
+}
+
+WNDPROC underKeys(HWND control) {
+    return reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(keysProc)));
+}
+
+void createSearchControls(HWND window) {
+    const AppState& state = app();
+    search.field = createControl(window, WS_EX_CLIENTEDGE, L"EDIT", L"",
+                                 WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 0, 0, fieldId);
+    search.list = createControl(window, WS_EX_CLIENTEDGE, L"LISTBOX", L"",
+                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 0, 0,
+                                0, 0, listId);
+    search.countLine = createControl(window, 0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, countId);
+    search.fieldProc = underKeys(search.field);
+    search.listProc = underKeys(search.list);
+    indexPrompts(search.index, state.library);
+    showMatches();
+}
+
+// The field on top, the count line at the bottom, the list between them.
+void placeSearchControls(int width, int height) {
+    const int inner = std::max(width - 20, 0);
+    MoveWindow(search.field, 10, 10, inner, 30, TRUE);
+    MoveWindow(search.list, 10, 50, inner, std::max(height - 90, 0), TRUE);
+    MoveWindow(search.countLine, 10, std::max(height - 32, 0), inner, 24, TRUE);
+}
+
+void onSearchCommand(WPARAM wParam) {
+    if (LOWORD(wParam) == fieldId && HIWORD(wParam) == EN_CHANGE) showMatches();
+    if (LOWORD(wParam) == listId && HIWORD(wParam) == LBN_DBLCLK) pick(false);
+}
+
+LRESULT CALLBACK searchProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        createSearchControls(window);
+        return 0;
+    case WM_SIZE:
+        placeSearchControls(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_SETFOCUS: // the window activated: typing goes to the field
+        SetFocus(search.field);
+        return 0;
+    case WM_COMMAND:
+        onSearchCommand(wParam);
+        return 0;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+        return controlColorAnswer(reinterpret_cast<HDC>(wParam));
+    case WM_NCDESTROY: {
+        AppState& state = app();
+        search = {};
+        secondaryWindowGone(state.searchWindow, window);
+        return 0;
+    }
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+} // namespace
+
+void openSearchWindow() {
+    AppState& state = app();
+    if (!bringToFront(state.searchWindow)) {
+        registerClassOnce(L"SearchDlg", searchProc, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+        state.searchWindow =
+            CreateWindowExW(0, L"SearchDlg", L"Prompt suchen", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 240, 160,
+                            520, 600, state.mainWindow, nullptr, nullptr, nullptr);
+    }
+    // Typing starts a new search.
+    SetFocus(search.field);
+    SendMessageW(search.field, EM_SETSEL, 0, -1);
+}
+
+void refreshSearchWindow() {
+    const AppState& state = app();
+    if (!isWindow(state.searchWindow)) return;
+    indexPrompts(search.index, state.library);
+    showMatches();
+}

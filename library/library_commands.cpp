@@ -102,9 +102,10 @@ void deleteSelectedPrompt() {
 
     state.library.erase(state.library.begin() + selected);
     editTargetAfterDeletion(selected);
-    saveLibrary();
+    // Every view follows before a failed save's box can let the user pick from an old list.
     fillPromptCombo(0);
     showFirstPrompt();
+    saveLibrary();
 }
 
 void exportLibrary() {
@@ -155,7 +156,7 @@ void importLibrary() {
     }
     state.library = std::move(incoming);
     editTargetAfterReplacement();
-    saveLibrary();
     fillPromptCombo(0);
     showFirstPrompt();
+    saveLibrary();
 }

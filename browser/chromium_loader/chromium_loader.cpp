@@ -429,8 +429,9 @@ void pipeNews(WPARAM id, PipeNews& news) {
         if (session->created) {
             session->answerCreated(E_FAIL); // it never came up
         } else if (!session->closed) {
+            session->toBrowser.reset();
+            session->raiseProcessFailed(browserProcessExited); // the program closes the view in there
             session->close();
-            session->raiseProcessFailed(browserProcessExited);
         }
         break;
     }

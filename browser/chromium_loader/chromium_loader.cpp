@@ -132,7 +132,8 @@ struct Session {
             waiting.push_back({method, params, std::move(handler)});
             return;
         }
-        send(method, params, handler ? Reply::script : Reply::nothing, std::move(handler), true);
+        const Reply reply = handler ? Reply::script : Reply::nothing; // before the handler moves
+        send(method, params, reply, std::move(handler), true);
     }
 
     // Puts Chromium's window over the bounds, mapped from the parent's client area to the screen,

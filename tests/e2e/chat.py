@@ -2,7 +2,7 @@
 Verbarix.exe runs under Wine with the Chromium stand-in of WebView2Loader.dll beside it; the stand-in maps the
 chats' hosts to a mock ChatGPT page served over TLS on 127.0.0.1 (VBX_CHROMIUM_TEST_PORT). A click on
 "An KI senden" must bring the page exactly the stored prompt and input text and click its Send button once;
-the page must fill the AI area on the screen. bench/chat_bench.py times sends through the same Chat."""
+the page must fill the AI area on the screen, and come back when Chromium ends. bench/chat_bench.py times sends through the same Chat."""
 import getpass, json, os, shutil, ssl, subprocess, sys, tempfile, threading, time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
@@ -145,6 +145,13 @@ def main(exe, loader, template, shots):
         clicks = [note["click"] for note in chat.take("click")]
         assert [note["got"] for note in got] == [PROMPT + "\n\n" + INPUT], got
         assert clicks == ["Send"], f"Send clicked {clicks}"
+        # When Chromium ends, the view says so (ProcessFailed) and the program makes it anew: the chat works on.
+        browser = chat.run("pgrep", "-f", "remote-debugging-pipe --user-data-dir=" + chat.work).stdout.split()
+        chat.run("kill", *(pid.decode() for pid in browser))
+        wait("the page anew", lambda: chat.take("loaded"), 60)
+        chat.send()
+        got = wait("the message in the new page", lambda: chat.take("got"), 30)
+        assert [note["got"] for note in got] == [PROMPT + "\n\n" + INPUT], got
     except AssertionError as error:
         failure = error
     finally:

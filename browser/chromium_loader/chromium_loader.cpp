@@ -171,8 +171,11 @@ struct Session {
     }
 
     void close() {
+        // Asked to close, Chromium writes its profile (the chat's login) away; the end of its input
+        // ends it anyway.
+        if (toBrowser) send("Browser.close", "{}");
         closed = true;
-        toBrowser.reset(); // the end of its input ends the browser
+        toBrowser.reset();
         waiting.clear();
         replies.clear();
         failedHandlers.clear();

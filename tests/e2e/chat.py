@@ -1,16 +1,16 @@
 """chat.py EXE LOADER WINE_PREFIX_TEMPLATE SCREENSHOT_FOLDER: the program's main job end to end. The real
-Verbarix.exe runs under Wine with the Chromium stand-in of WebView2Loader.dll beside it; the stand-in maps the
-chats' hosts to a mock ChatGPT page served over TLS on 127.0.0.1 (VBX_CHROMIUM_TEST_PORT). A click on
-"An KI senden" must bring the page exactly the stored prompt and input text and click its Send button once;
-the page must fill the AI area on the screen, and come back when Chromium ends. bench/chat_bench.py times sends through the same Chat."""
+Verbarix.exe runs under Wine with the Chromium stand-in of WebView2Loader.dll, which maps the chats' hosts to a
+mock ChatGPT page served over TLS on 127.0.0.1 (VBX_CHROMIUM_TEST_PORT). A click on "An KI senden" must bring
+the page exactly the stored prompt and input text and click its Send button once; the page must fill the AI
+area, and come back when Chromium ends. bench/chat_bench.py times sends through the same Chat."""
 import getpass, json, os, shutil, ssl, subprocess, sys, tempfile, threading, time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 GREY, PAGE = (0xDC, 0xDC, 0xDC), (0x1E, 0x8C, 0x5A)  # painted areas at first start; the page's background
 PROMPT, INPUT = 'Grüße "zitiert" \\ C:\\neu\\n 😀', "Eingabe ä ß € 👍🏽 'x' \\"
 # The ChatGPT mock of tests/browser/chat_script.test.mjs, telling the server what it got and what was clicked.
-PAGE_HTML = """<!doctype html><meta charset="utf-8"><style>html,body{margin:0;height:100%;background:#1e8c5a}
-textarea,button{position:absolute;left:40%;top:40%}button{top:60%}</style><script>
+PAGE_HTML = """<!doctype html><meta charset="utf-8">
+<style>html,body{margin:0;height:100%;background:#1e8c5a}</style><script>
 const note = (what) => fetch('/note', {method: 'POST', body: JSON.stringify({...what, at: Date.now()})});
 const exec = document.execCommand.bind(document);
 document.execCommand = (cmd, ui, text) => (cmd === 'insertText' && note({got: text}), exec(cmd, ui, text));
@@ -39,20 +39,17 @@ class Chat:
             os.path.exists(p) for p in (f"/tmp/.X{n}-lock", f"/tmp/.X11-unix/X{n}")))
         self.xvfb = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1400x900x24", "-nolisten", "tcp"],
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        if os.path.isfile(f"{template}/system.reg"):
-            shutil.copytree(template, prefix, symlinks=True)
+        shutil.copytree(template, prefix, symlinks=True)  # the prefix vbx_start_wine made
         os.makedirs(app)
         subprocess.run(["cp", exe, loader, app], check=True)
         local = f"{prefix}/drive_c/users/{getpass.getuser()}/AppData/Local"
         shutil.rmtree(f"{local}/Scrivane_V4", ignore_errors=True)  # a fresh browser profile
         os.makedirs(f"{local}/Quillory", exist_ok=True)
-        escaped = PROMPT.replace("&", "&amp;").replace("<", "&lt;").replace('"', "&quot;")
         with open(f"{local}/Quillory/prompts.xml", "w", encoding="utf-8") as library:
-            library.write(f'\ufeff<?xml version="1.0" encoding="UTF-8"?>\n<prompts>\n  <item>\n    <name>Probe</name>\n'
-                          f'    <text>{escaped}</text>\n    <fav>0</fav>\n    <lasttext>{INPUT}</lasttext>\n  </item>\n'
-                          '</prompts>')
-        with open(f"{local}/Quillory/prompt.cf", "w") as settings:
-            settings.write("ai=ChatGPT\nprompt=0\n")
+            library.write(f'\ufeff<?xml version="1.0" encoding="UTF-8"?>\n<prompts>\n  <item>\n'
+                          f'    <name>Probe</name>\n    <text>{PROMPT}</text>\n    <fav>0</fav>\n'
+                          f'    <lasttext>{INPUT}</lasttext>\n  </item>\n</prompts>')
+        open(f"{local}/Quillory/prompt.cf", "w").write("ai=ChatGPT\nprompt=0\n")
         self.server = self.serve()
         self.env = dict(os.environ, DISPLAY=f":{n}", WINEPREFIX=prefix, WINEARCH="win64", WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=", LC_ALL="C.UTF-8",
@@ -72,23 +69,18 @@ class Chat:
                        check=True, capture_output=True)
         chat = self
 
-        class Page(BaseHTTPRequestHandler):
+        class Page(BaseHTTPRequestHandler):  # HTTP/1.0: every answer ends with its connection
             def do_GET(self):
-                self.answer(PAGE_HTML.encode())
+                self.send_response(200)
+                self.end_headers()
+                self.wfile.write(PAGE_HTML.encode())
 
             def do_POST(self):
                 chat.notes.append(json.loads(self.rfile.read(int(self.headers["Content-Length"]))))
-                self.answer(b"")
-
-            def answer(self, body):
-                self.send_response(200)
-                self.send_header("Content-Type", "text/html; charset=utf-8")
-                self.send_header("Content-Length", str(len(body)))
+                self.send_response(204)
                 self.end_headers()
-                self.wfile.write(body)
 
-            def log_message(self, *args):
-                pass
+            log_message = lambda *args: None  # noqa: E731
 
         server = ThreadingHTTPServer(("127.0.0.1", 0), Page)
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
@@ -117,12 +109,8 @@ class Chat:
         self.run("xdotool", "click", "1")
         return clicked
 
-    def close(self, shots=None, failure=None):
-        if failure and shots:
-            os.makedirs(shots, exist_ok=True)
-            self.run("import", "-window", "root", f"{shots}/chat-failed.png")
-        self.run("wineserver", "-k")
-        self.server.shutdown()
+    def close(self):
+        self.run("wineserver", "-k")  # the server's thread ends with the process
         self.xvfb.terminate()  # not kill: Xvfb removes its lock file on the way out
         self.xvfb.wait()
         shutil.rmtree(self.work, ignore_errors=True)
@@ -130,21 +118,20 @@ class Chat:
 
 def main(exe, loader, template, shots):
     chat = Chat(exe, loader, template)
-    failure = None
     try:
-        # The page covers the AI area, client (620, 48) to (right - 10, bottom - 10) of the window that fills the
-        # 1400x900 desktop, to the pixel: its corners show the page, the pixels beyond them do not.
-        screen = chat.pixels(0, 0, 1400, 900)
-        left, top, right, bottom = 620, chat.top + 48, 1400 - 10, 900 - 10
-        for x, y, inside in ((left, top, True), (right - 1, bottom - 1, True), (left - 1, top, False),
-                             (left, top - 1, False), (right, bottom - 1, False), (right - 1, bottom, False)):
-            assert (screen[y * 1400 + x] == PAGE) == inside, f"the page {'in' if inside else 'beyond'} ({x},{y})"
         chat.send()
         got = wait("the message in the page", lambda: chat.take("got"), 30)
         time.sleep(2)  # the script clicks Send 800 ms after the message: room for a second click
-        clicks = [note["click"] for note in chat.take("click")]
+        # By now painted, the page covers the AI area, client (620, 48) to (right - 10, bottom - 10) of the window
+        # that fills the 1400x900 desktop, to the pixel: its corners show the page (the field and button are at
+        # its top left), the pixels beyond them do not.
+        screen = chat.pixels(0, 0, 1400, 900)
+        left, top, right, bottom = 620, chat.top + 48, 1400 - 10, 900 - 10
+        for x, y, inside in ((right - 1, top, True), (left, bottom - 1, True), (right, top, False),
+                             (right - 1, top - 1, False), (left - 1, bottom - 1, False), (left, bottom, False)):
+            assert (screen[y * 1400 + x] == PAGE) == inside, f"the page {'in' if inside else 'beyond'} ({x},{y})"
         assert [note["got"] for note in got] == [PROMPT + "\n\n" + INPUT], got
-        assert clicks == ["Send"], f"Send clicked {clicks}"
+        assert (clicks := [note["click"] for note in chat.take("click")]) == ["Send"], f"Send clicked {clicks}"
         # When Chromium ends, the view says so (ProcessFailed) and the program makes it anew: the chat works on.
         browser = chat.run("pgrep", "-f", "remote-debugging-pipe --user-data-dir=" + chat.work).stdout.split()
         chat.run("kill", *(pid.decode() for pid in browser))
@@ -152,12 +139,12 @@ def main(exe, loader, template, shots):
         chat.send()
         got = wait("the message in the new page", lambda: chat.take("got"), 30)
         assert [note["got"] for note in got] == [PROMPT + "\n\n" + INPUT], got
-    except AssertionError as error:
-        failure = error
-    finally:
-        chat.close(shots, failure)
-    if failure:
+    except AssertionError as failure:
+        os.makedirs(shots, exist_ok=True)
+        chat.run("import", "-window", "root", f"{shots}/chat-failed.png")
         sys.exit(f"FAILED: {failure}")
+    finally:
+        chat.close()
 
 
 if __name__ == "__main__":

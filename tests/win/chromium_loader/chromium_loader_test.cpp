@@ -14,18 +14,12 @@ namespace {
 
 // A completion handler that keeps what it was given and checks where it runs.
 template <typename Interface, typename Result> struct Handler final : Interface {
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        *object =
-            IsEqualIID(iid, __uuidof(IUnknown)) || IsEqualIID(iid, __uuidof(Interface)) ? this : nullptr;
-        if (!*object) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
+    // The loader keeps handlers as they come: it never asks them for an interface.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
     ULONG STDMETHODCALLTYPE Release() override { return --references; } // lives on the test's stack
-    HRESULT STDMETHODCALLTYPE Invoke(HRESULT error, Result given) override {
+    HRESULT STDMETHODCALLTYPE Invoke(HRESULT, Result given) override {
         EXPECT_EQ(GetCurrentThreadId(), thread);
-        result = error;
         if constexpr (std::is_same_v<Result, LPCWSTR>)
             value = given ? given : L"(none)";
         else
@@ -47,16 +41,9 @@ template <typename Interface, typename Result> struct Handler final : Interface 
     ULONG references = 1;
     DWORD thread = GetCurrentThreadId();
     int calls = 0;
-    HRESULT result = E_PENDING;
     std::conditional_t<std::is_same_v<Result, LPCWSTR>, std::wstring, ComPtr<std::remove_pointer_t<Result>>>
         value;
 };
-
-using EnvironmentHandler =
-    Handler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler, ICoreWebView2Environment*>;
-using ControllerHandler =
-    Handler<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler, ICoreWebView2Controller*>;
-using ScriptHandler = Handler<ICoreWebView2ExecuteScriptCompletedHandler, LPCWSTR>;
 
 } // namespace
 
@@ -66,10 +53,10 @@ TEST(ChromiumLoader, ScriptsAnswerAsJsonOnTheCallingThread) {
         reinterpret_cast<CreateCoreWebView2EnvironmentWithOptionsFunction>(reinterpret_cast<void*>(
             GetProcAddress(LoadLibraryW(webView2LoaderFileName), createEnvironmentExportName)));
     ASSERT_TRUE(create);
-    wchar_t folder[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    const std::wstring data = folder + std::wstring(L"vbx-loader-test"); // one profile for every run
-    EnvironmentHandler environment;
+    const std::wstring data =
+        _wgetenv(L"TEMP") + std::wstring(L"\\vbx-loader-test"); // one profile for all runs
+    Handler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler, ICoreWebView2Environment*>
+        environment;
     _wputenv_s(L"VBX_CHROMIUM", L"/nonexistent/chromium");
     EXPECT_EQ(create(nullptr, data.c_str(), nullptr, &environment), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
     _wputenv_s(L"VBX_CHROMIUM", L"");
@@ -77,7 +64,7 @@ TEST(ChromiumLoader, ScriptsAnswerAsJsonOnTheCallingThread) {
     environment.await();
     const HWND parent = CreateWindowW(L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
                                       nullptr, nullptr);
-    ControllerHandler controller;
+    Handler<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler, ICoreWebView2Controller*> controller;
     ASSERT_HRESULT_SUCCEEDED(environment.value->CreateCoreWebView2Controller(parent, &controller));
     controller.await();
     ComPtr<ICoreWebView2> view;
@@ -92,7 +79,7 @@ TEST(ChromiumLoader, ScriptsAnswerAsJsonOnTheCallingThread) {
     };
     // clang-format on
     for (const auto& [script, json] : cases) {
-        ScriptHandler answer;
+        Handler<ICoreWebView2ExecuteScriptCompletedHandler, LPCWSTR> answer;
         ASSERT_HRESULT_SUCCEEDED(view->ExecuteScript(script.c_str(), &answer));
         answer.await();
         EXPECT_EQ(answer.value, json) << script;

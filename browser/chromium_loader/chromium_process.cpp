@@ -81,12 +81,11 @@ std::string shellLine(const ChromiumStart& start, const std::string& data) {
     const std::string pipe = shellWord(data + "/chromium-pipe");
     const std::string profile = shellWord(data + "/chromium");
     const RECT& r = start.screenBounds;
-    std::string line =
-        "cd / || exit 1; for fd in $(ls /proc/$$/fd); do [ \"$fd\" -gt 2 ] && eval \"exec $fd>&-\"; done; "
-        "rm -rf " +
-        pipe + " && mkdir -p -m 700 " + pipe + " " + profile + " && mkfifo " + pipe + "/in " + pipe +
-        "/out || exit 1; exec 4<>" + pipe + "/out; : >" + pipe + "/ready; exec 3<" + pipe + "/in; rm -rf " +
-        pipe + "; ";
+    std::string line = "cd / || exit 1; for fd in $(ls /proc/$$/fd); do [ \"$fd\" -gt 2 ] && "
+                       "eval \"exec $fd>&-\"; done; ";
+    line += "rm -rf " + pipe + " && mkdir -p -m 700 " + pipe + " " + profile + " && mkfifo " + pipe + "/in " +
+            pipe + "/out || exit 1; ";
+    line += "exec 4<>" + pipe + "/out; : >" + pipe + "/ready; exec 3<" + pipe + "/in; rm -rf " + pipe + "; ";
     // The sandbox refuses to run as root; only then it goes, and with it the bar that says so.
     line += "extra=; [ \"$(id -u)\" = 0 ] && extra='--no-sandbox --test-type'; ";
     line += "exec " + shellWord(start.chromium) +

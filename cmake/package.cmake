@@ -1,6 +1,7 @@
 # Release package: `cmake --build --preset windows --target package` writes
 # Verbarix-<version>-win64.zip with the exe, the README and the license.
-# WebView2Loader.dll is not ours to ship; the README says where it comes from.
+# WebView2Loader.dll is not ours to ship (the README says where it comes from), and neither
+# is our stand-in of it for Linux (browser/chromium_loader), which no install() names.
 install(TARGETS Verbarix RUNTIME DESTINATION . COMPONENT release)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . COMPONENT release)
 

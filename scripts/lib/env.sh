@@ -2,7 +2,8 @@
 
 VBX_APT_PACKAGES=(cmake ninja-build g++ gcc googletest libgtest-dev libbenchmark-dev libpugixml-dev
     nlohmann-json3-dev g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-    wine wine64 xvfb xauth x11-utils xdotool imagemagick chromium clang libclang-rt-14-dev zip unzip python3)
+    wine wine64 xvfb xauth x11-utils xdotool imagemagick chromium openssl clang libclang-rt-14-dev zip unzip
+    python3)
 
 # apt-get installs only what is missing; needs root on a fresh machine.
 vbx_install_packages() {

@@ -1,6 +1,7 @@
 """release_check.py OBJDUMP CPACK CPACK_CONFIG VERSION SOURCE_DIR: CPack's zip holds the README, the LICENSE
 and the stripped Verbarix.exe, with its version resource and manifest, importing only DLLs of every Windows
-10/11 (the MinGW runtime is linked in, WebView2Loader.dll loaded at run time)."""
+10/11 (the MinGW runtime is linked in, WebView2Loader.dll loaded at run time). Our WebView2Loader.dll, the stand-in
+for running under Wine with Chromium, is never in it."""
 import re, subprocess, sys, tempfile, zipfile
 
 objdump, cpack, config, version, source = sys.argv[1:6]
@@ -13,6 +14,7 @@ with tempfile.TemporaryDirectory() as out:
         files = {n.removeprefix(name + "/"): package.read(n) for n in package.namelist() if not n.endswith("/")}
         package.extract(f"{name}/Verbarix.exe", out)
     dump = subprocess.run([objdump, "-p", f"{out}/{name}/Verbarix.exe"], check=True, capture_output=True, text=True)
+assert "WebView2Loader.dll" not in files, "the package holds our Linux stand-in of WebView2Loader.dll"
 assert sorted(files) == ["LICENSE", "README.md", "Verbarix.exe"], sorted(files)
 for doc in ("README.md", "LICENSE"):
     assert files[doc] == open(f"{source}/{doc}", "rb").read(), f"the package's {doc} differs from the source"

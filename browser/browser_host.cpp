@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "app/shell.h"
 #include "browser/chat_script.h"
+#include "browser/com_object.h"
 #include "browser/webview2.h"
 
 #include <cstdlib>
@@ -63,38 +64,13 @@ void removeRuntimeHint() {
     state.browserHint = nullptr;
 }
 
-// IUnknown for a completion handler: answers for IUnknown and its own interface, starts
-// with one reference and deletes itself when the last one is given back.
-template <typename Interface> class CompletionHandler : public Interface {
-  public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(iid, __uuidof(IUnknown)) || IsEqualIID(iid, __uuidof(Interface))) {
-            *object = static_cast<Interface*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override {
-        return static_cast<ULONG>(InterlockedIncrement(&references_));
-    }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&references_);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
-
+// A completion or event handler that knows the main window and the chosen chat.
+template <typename Interface> class CompletionHandler : public ComObject<Interface> {
   protected:
     CompletionHandler(HWND mainWindow, AiTarget ai) : mainWindow_(mainWindow), ai_(ai) {}
-    virtual ~CompletionHandler() = default;
 
     HWND mainWindow_;
     AiTarget ai_;
-
-  private:
-    LONG references_ = 1;
 };
 
 // Takes the view down: first our handler off it, then closed while its parent still exists

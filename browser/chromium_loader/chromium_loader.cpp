@@ -7,6 +7,7 @@
 // and events run there, from its message loop, through a message-only window of that thread.
 #include "browser/chromium_loader/cdp_json.h"
 #include "browser/chromium_loader/chromium_process.h"
+#include "browser/com_object.h"
 #include "browser/webview2.h"
 
 #include "base/utf8.h"
@@ -25,34 +26,6 @@ namespace {
 
 constexpr UINT pipeNewsMessage = WM_APP + 1;    // WPARAM the session, LPARAM a PipeNews
 constexpr UINT environmentMessage = WM_APP + 2; // LPARAM an EnvironmentDelivery
-
-// IUnknown for our objects: answers for IUnknown and its interface, and ends itself at zero.
-template <typename Interface> class ComObject : public Interface {
-  public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (!IsEqualIID(iid, __uuidof(IUnknown)) && !IsEqualIID(iid, __uuidof(Interface)))
-            return E_NOINTERFACE;
-        *object = static_cast<Interface*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override {
-        return static_cast<ULONG>(InterlockedIncrement(&references_));
-    }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&references_);
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
-
-  protected:
-    virtual ~ComObject() = default;
-
-  private:
-    LONG references_ = 1;
-};
 
 template <typename Object, typename... Arguments> ComPtr<Object> make(Arguments&&... arguments) {
     ComPtr<Object> object;

@@ -69,10 +69,10 @@ std::optional<PromptLibrary> promptsFromJson(std::string_view bytes, std::string
     std::size_t begun = 0;
     std::size_t whole = 0;
     const Json::parser_callback_t count = [&](int depth, Json::parse_event_t event, Json&) {
-        using enum Json::parse_event_t;
+        using Event = Json::parse_event_t;
         if (depth != 1) return true;
-        if (event == object_start || event == array_start || event == value) ++begun;
-        if (event == object_end || event == array_end || event == value) ++whole;
+        if (event == Event::object_start || event == Event::array_start || event == Event::value) ++begun;
+        if (event == Event::object_end || event == Event::array_end || event == Event::value) ++whole;
         return true;
     };
     Json document;

@@ -1,7 +1,10 @@
-// One libFuzzer target for both files; the first byte picks the file ('2' in the seeds: prompt.cf,
-// else prompts.xml). What is read must come back unchanged through a save and a load (on tmpfs
-// where there is one: saves flush). Generated libraries are the core tests' round trip.
+// One libFuzzer target for both files and vbxtool's imports; the first byte picks the reader ('c' CSV,
+// 'j' JSON, '2' in the seeds: prompt.cf, else prompts.xml). What is read must come back unchanged through a
+// save and a load (on tmpfs where there is one: saves flush). Generated libraries are the core tests' round
+// trip.
 #include "core/support.h"
+#include "tools/prompt_csv.h"
+#include "tools/prompt_json.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,10 +14,19 @@
 #define CHECK(holds) ((holds) ? void() : (std::fprintf(stderr, "failed: %s\n", #holds), std::abort()))
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::u16string path =
-        fromUtf8((access("/dev/shm", W_OK) ? "/tmp"s : "/dev/shm"s) + "/vbx-" + std::to_string(getpid()));
+    static const std::string file =
+        (access("/dev/shm", W_OK) ? "/tmp"s : "/dev/shm"s) + "/vbx-" + std::to_string(getpid());
+    static const std::u16string path = fromUtf8(file);
+    static const int removedAtExit = std::atexit([] { std::remove(file.c_str()); });
+    (void)removedAtExit;
     if (size == 0) return 0;
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
+    if (data[0] == 'c' || data[0] == 'j') { // what an import reads comes back whole through JSON
+        std::string error;
+        const auto read = data[0] == 'c' ? promptsFromCsv(bytes, error) : promptsFromJson(bytes, error);
+        CHECK(!read || promptsFromJson(promptsToJson(*read), error) == read);
+        return 0;
+    }
     PromptLibrary library{{u"before", u"", true, u""}}, loaded = library;
     writeBytes(path, bytes);
     if (data[0] % 3 == 2) { // a second save writes what the first did

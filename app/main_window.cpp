@@ -16,6 +16,12 @@
 
 namespace {
 
+StartupStepHook startupStepHook = nullptr;
+
+void stepDone(const char* step) {
+    if (startupStepHook) startupStepHook(step);
+}
+
 void setArea(HWND window, LONG_PTR area) {
     SetWindowLongPtrW(window, GWLP_USERDATA, area);
 }
@@ -102,20 +108,29 @@ AiTarget createChildWindows(HWND window) {
 void onCreate(HWND window) {
     AppState& state = app();
     state.mainWindow = window;
+    stepDone("main window up to WM_CREATE");
     readSystemMenuFont();
     initStoragePaths();
     applySettingsAtStart();
+    stepDone("settings and fonts");
     buildMenuBar(window);
     registerPaintedWindowClasses();
     const AiTarget ai = createChildWindows(window);
+    stepDone("menu bar and child windows");
     (void)loadPromptFile(state.library, state.promptsPath); // a missing file leaves the library empty
+    stepDone("loadPromptFile");
     fillPromptCombo(-1);
+    stepDone("filling promptCombo");
     selectStoredPrompt();
+    stepDone("stored selection and its text");
     rebuildFavorites(window);
+    stepDone("favourites");
     layoutPromptPane(window);
     invalidatePaintedWindows(window);
+    stepDone("layout");
     startBrowser(window, ai);
     placeAiArea(window);
+    stepDone("browser request and AI area");
 }
 
 void onDestroy() {
@@ -170,6 +185,10 @@ HWND createMainWindow(HINSTANCE instance) {
     registerClassOnce(kMainWindowClass, mainWindowProc, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
     return CreateWindowExW(0, kMainWindowClass, L"Verbarix", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                            CW_USEDEFAULT, 1500, 900, nullptr, nullptr, instance, nullptr);
+}
+
+void setStartupStepHookForTesting(StartupStepHook hook) {
+    startupStepHook = hook;
 }
 
 void releaseSharedResources() {

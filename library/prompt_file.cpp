@@ -149,6 +149,23 @@ int fieldByInitial(char c) {
     }
 }
 
+// The first `c` in [p, end), or null. The C library's memchr is not used: some go byte by byte
+// (Wine's does), and this search runs over the whole file.
+const char* findByte(const char* p, const char* end, char c) {
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(c);
+    for (; end - p >= 16; p += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int found = _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, wanted));
+        if (found != 0) return p + __builtin_ctz(static_cast<unsigned>(found));
+    }
+#endif
+    for (; p < end; ++p) {
+        if (*p == c) return p;
+    }
+    return nullptr;
+}
+
 // Finds the "</item>" that ends the block whose "<item>" ends at `from`, noting the first
 // opening and closing tag of each element on the way (one pass over the block). The tags
 // are ASCII and hold no second "<", so none can reach past the block's end.
@@ -160,7 +177,7 @@ std::size_t scanItem(std::string_view text, std::size_t from, ItemFields& fields
     const char* const begin = text.data();
     const char* const end = begin + text.size();
     for (const char* p = begin + from; p < end; ++p) {
-        p = static_cast<const char*>(std::memchr(p, '<', static_cast<std::size_t>(end - p)));
+        p = findByte(p, end, '<');
         if (!p) break;
         const std::string_view rest(p, static_cast<std::size_t>(end - p));
         const std::size_t at = static_cast<std::size_t>(p - begin);
@@ -187,10 +204,15 @@ std::size_t scanItem(std::string_view text, std::size_t from, ItemFields& fields
 
 // Calls visit(fields) for every item block, in file order, as the scan of the file finds them.
 template <typename Visit> void forEachItem(std::string_view text, Visit&& visit) {
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
     std::size_t position = 0;
     for (;;) {
-        const std::size_t itemStart = text.find(kItemOpenTag, position);
-        if (itemStart == std::string_view::npos) return;
+        const char* tag = findByte(begin + position, end, '<');
+        while (tag && !std::string_view(tag, static_cast<std::size_t>(end - tag)).starts_with(kItemOpenTag))
+            tag = findByte(tag + 1, end, '<');
+        if (!tag) return;
+        const std::size_t itemStart = static_cast<std::size_t>(tag - begin);
         ItemFields fields;
         const std::size_t itemEnd = scanItem(text, itemStart + kItemOpenTag.size(), fields);
         if (itemEnd == std::string_view::npos) return;
@@ -249,12 +271,16 @@ std::size_t bareLineFeeds(const unsigned char* p, const unsigned char* end) {
 // carriage return given one. This equals decoding the whole file first: the bytes around a
 // value are ASCII tag characters, which a bad sequence never swallows, and the entities and
 // line feeds are ASCII too.
-std::u16string decodeField(std::string_view raw) {
+// The value is decoded into `scratch`, which stays in the cache from field to field, and then
+// copied into a string of exactly its length: the library's memory is written once, and none
+// of it is left over for multi-byte sequences and entities.
+std::u16string decodeField(std::string_view raw, std::u16string& scratch) {
     const auto* p = reinterpret_cast<const unsigned char*>(raw.data());
     const auto* const end = p + raw.size();
     // Exact for ASCII text; multi-byte sequences and entities only shrink it.
-    std::u16string value(raw.size() + bareLineFeeds(p, end), u'\0');
-    char16_t* const first = value.data();
+    const std::size_t most = raw.size() + bareLineFeeds(p, end);
+    if (scratch.size() < most) scratch.resize(std::max(most, 2 * scratch.size()));
+    char16_t* const first = scratch.data();
     char16_t* out = first;
     while (p < end) {
 #if defined(__SSE2__)
@@ -305,8 +331,7 @@ std::u16string decodeField(std::string_view raw) {
             out = utf8_detail::decodeSequence(byte, p, end, false, out);
         }
     }
-    value.resize(static_cast<std::size_t>(out - first));
-    return value;
+    return std::u16string(first, static_cast<std::size_t>(out - first));
 }
 
 } // namespace
@@ -320,13 +345,14 @@ bool parsePromptLibrary(std::string_view bytes, PromptLibrary& out) {
     forEachItem(text, [&](const ItemFields& fields) { kept += fields.keep() ? 1 : 0; });
     PromptLibrary prompts;
     prompts.reserve(kept);
+    std::u16string scratch;
     forEachItem(text, [&](const ItemFields& fields) {
         if (!fields.keep()) return;
         Prompt& prompt = prompts.emplace_back();
-        prompt.name = decodeField(fields.raw[kName]);
-        prompt.text = decodeField(fields.raw[kText]);
+        prompt.name = decodeField(fields.raw[kName], scratch);
+        prompt.text = decodeField(fields.raw[kText], scratch);
         prompt.fav = favFromRaw(fields.raw[kFav]);
-        prompt.lasttext = decodeField(fields.raw[kLasttext]);
+        prompt.lasttext = decodeField(fields.raw[kLasttext], scratch);
     });
 
     // Without items, only a "<prompts>" tag makes the bytes a library; that also turns away

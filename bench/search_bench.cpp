@@ -5,6 +5,7 @@
 //
 //   search_bench [Google Benchmark flags]
 
+#include "bench/collecting_reporter.h"
 #include "bench/corpus.h"
 #include "bench/table.h"
 #include "library/prompt_search.h"
@@ -29,31 +30,6 @@ const std::vector<std::pair<std::string, std::u16string>> kQueries = {
 };
 constexpr std::size_t kSizes[] = {10'000, 100'000};
 constexpr double kTargetMs[] = {5, 50};
-
-class CollectingReporter : public benchmark::ConsoleReporter {
-  public:
-    CollectingReporter() : ConsoleReporter(OO_Tabular) {
-        SetOutputStream(&std::cerr);
-        SetErrorStream(&std::cerr);
-    }
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0) continue;
-            double& best = best_[run.run_name.function_name];
-            const double seconds = run.cpu_accumulated_time / static_cast<double>(run.iterations);
-            best = best == 0 ? seconds : std::min(best, seconds);
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    // Milliseconds of the best repetition, 0 when the benchmark didn't run.
-    double ms(const std::string& name) const {
-        const auto found = best_.find(name);
-        return found == best_.end() ? 0 : found->second * 1000;
-    }
-
-  private:
-    std::map<std::string, double> best_;
-};
 
 } // namespace
 
@@ -94,7 +70,7 @@ int main(int argc, char** argv) {
         const std::string size = std::to_string(kSizes[s] / 1000) + ",000 prompts";
         double worst = 0;
         for (std::size_t q = 0; q < kQueries.size(); ++q) {
-            const double ms = results.ms("search" + std::to_string(q) + n);
+            const double ms = 1000 * results.best("search" + std::to_string(q) + n);
             if (ms == 0) continue;
             worst = std::max(worst, ms);
             row("Search " + size + ", " + kQueries[q].first,
@@ -103,7 +79,7 @@ int main(int argc, char** argv) {
         if (worst > 0)
             row("  slowest search, " + size, format("%.2f ms", worst), "", format("<= %.0f ms", kTargetMs[s]),
                 atMost(worst, kTargetMs[s]));
-        if (const double ms = results.ms("index" + n); ms > 0)
+        if (const double ms = 1000 * results.best("index" + n); ms > 0)
             row("  index folded anew, " + size + " (library change)", format("%.1f ms", ms));
     }
     note("Search: searchPrompts for one keystroke's query over the folded index, thread CPU time, best of "

@@ -36,17 +36,8 @@ LRESULT CALLBACK aboutProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_CREATE:
         createAboutText(window);
         return 0;
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-        return controlColorAnswer(reinterpret_cast<HDC>(wParam));
-    case WM_NCDESTROY: {
-        AppState& state = app();
-        secondaryWindowGone(state.aboutWindow, window);
-        return 0;
     }
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
+    return secondaryWindowDefault(app().aboutWindow, window, message, wParam, lParam);
 }
 
 } // namespace

@@ -95,9 +95,18 @@ LRESULT controlColorAnswer(HDC dc) {
     return reinterpret_cast<LRESULT>(state.whiteBrush.get());
 }
 
-void secondaryWindowGone(HWND& slot, HWND window) {
-    if (slot == window) slot = nullptr;
-    releaseRetiredFonts();
+LRESULT secondaryWindowDefault(HWND& slot, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+        return controlColorAnswer(reinterpret_cast<HDC>(wParam));
+    case WM_NCDESTROY:
+        if (slot == window) slot = nullptr;
+        releaseRetiredFonts();
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
 }
 
 void fillPromptCombo(std::int32_t index) {

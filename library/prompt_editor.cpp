@@ -92,18 +92,11 @@ LRESULT CALLBACK editorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     case WM_ERASEBKGND:
         return eraseBackground(window, reinterpret_cast<HDC>(wParam));
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-        return controlColorAnswer(reinterpret_cast<HDC>(wParam));
-    case WM_NCDESTROY: {
-        AppState& state = app();
+    case WM_NCDESTROY:
         editor = {};
-        secondaryWindowGone(state.editorWindow, window);
-        return 0;
+        break;
     }
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
+    return secondaryWindowDefault(app().editorWindow, window, message, wParam, lParam);
 }
 
 } // namespace

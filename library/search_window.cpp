@@ -143,18 +143,11 @@ LRESULT CALLBACK searchProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_COMMAND:
         onSearchCommand(wParam);
         return 0;
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-        return controlColorAnswer(reinterpret_cast<HDC>(wParam));
-    case WM_NCDESTROY: {
-        AppState& state = app();
+    case WM_NCDESTROY:
         search = {};
-        secondaryWindowGone(state.searchWindow, window);
-        return 0;
+        break;
     }
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
+    return secondaryWindowDefault(app().searchWindow, window, message, wParam, lParam);
 }
 
 } // namespace

@@ -185,18 +185,11 @@ LRESULT CALLBACK settingsProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_COMMAND:
         onCommand(LOWORD(wParam), HIWORD(wParam));
         return 0;
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORSTATIC:
-        return controlColorAnswer(reinterpret_cast<HDC>(wParam));
-    case WM_NCDESTROY: {
-        AppState& state = app();
+    case WM_NCDESTROY:
         controls = {};
-        secondaryWindowGone(state.settingsWindow, window);
-        return 0;
+        break;
     }
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
+    return secondaryWindowDefault(app().settingsWindow, window, message, wParam, lParam);
 }
 
 } // namespace

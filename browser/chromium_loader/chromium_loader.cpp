@@ -11,6 +11,7 @@
 #include "browser/webview2.h"
 
 #include "base/utf8.h"
+#include "base/wide_text.h"
 
 #include <wrl/client.h>
 
@@ -31,10 +32,6 @@ template <typename Object, typename... Arguments> ComPtr<Object> make(Arguments&
     ComPtr<Object> object;
     object.Attach(new Object(std::forward<Arguments>(arguments)...));
     return object;
-}
-
-std::u16string utf16(LPCWSTR text) {
-    return text ? std::u16string(reinterpret_cast<const char16_t*>(text)) : std::u16string();
 }
 
 class FailedArgs final : public ComObject<ICoreWebView2ProcessFailedEventArgs> {
@@ -171,15 +168,15 @@ class View final : public ComObject<ICoreWebView2> {
 
     HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override {
         if (!uri) return E_INVALIDARG;
-        session_->sendToPage("Page.navigate", "{\"url\":" + jsonString(utf16(uri)) + "}");
+        session_->sendToPage("Page.navigate", "{\"url\":" + jsonString(fromWide(uri)) + "}");
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE ExecuteScript(LPCWSTR javaScript,
                                             ICoreWebView2ExecuteScriptCompletedHandler* handler) override {
         if (!javaScript) return E_INVALIDARG;
-        session_->sendToPage("Runtime.evaluate",
-                             "{\"expression\":" + jsonString(utf16(javaScript)) + ",\"returnByValue\":true}",
-                             handler);
+        session_->sendToPage(
+            "Runtime.evaluate",
+            "{\"expression\":" + jsonString(fromWide(javaScript)) + ",\"returnByValue\":true}", handler);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Reload() override {

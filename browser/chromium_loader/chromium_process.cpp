@@ -2,6 +2,9 @@
 
 #include "browser/chromium_loader/cdp_json.h"
 
+#include "base/utf8.h"
+#include "base/wide_text.h"
+
 #include <shlobj.h>
 
 #include <thread>
@@ -66,12 +69,6 @@ std::wstring commandLineArgument(const std::wstring& text) {
     }
     quoted.append(backslashes * 2, L'\\');
     return quoted + L"\"";
-}
-
-std::wstring fromUtf8(const std::string& text) {
-    std::wstring wide(MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), int(wide.size()));
-    return wide;
 }
 
 // The shell line: it makes the two FIFOs, holds the browser's output FIFO open for writing (a
@@ -164,7 +161,7 @@ bool startChromium(const ChromiumStart& start, HWND window, UINT message, WPARAM
     const std::wstring pipe = start.dataFolder + L"\\chromium-pipe";
     DeleteFileW((pipe + L"\\ready").c_str()); // a flag left by an earlier run must not be taken for this one
     std::wstring commandLine =
-        commandLineArgument(shell) + L" -c " + commandLineArgument(fromUtf8(shellLine(start, data)));
+        commandLineArgument(shell) + L" -c " + commandLineArgument(wide(fromUtf8(shellLine(start, data))));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};

@@ -1,8 +1,16 @@
 #include "base/file_io_platform.h"
 
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
 namespace {
 
 ReplaceFileStep replaceStep = nullptr;
+
+// Big enough that a piece costs few reads, small enough to stay in the cache while it is parsed.
+constexpr std::size_t kPieceSize = 256 * 1024;
+std::size_t pieceSizeForTesting = 0;
 
 } // namespace
 
@@ -29,6 +37,37 @@ readUntilEnd(std::size_t announcedSize,
     }
     bytes.resize(filled);
     return bytes;
+}
+
+void setFilePieceSizeForTesting(std::size_t bytes) {
+    pieceSizeForTesting = bytes;
+}
+
+bool takeInPieces(int passes, const std::function<long long(char* into, std::size_t capacity)>& readSome,
+                  const std::function<bool()>& rewind, const PieceTaker& take) {
+    std::size_t capacity = pieceSizeForTesting ? pieceSizeForTesting : kPieceSize;
+    auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
+    for (int pass = 0; pass < passes; ++pass) {
+        if (pass > 0 && !rewind()) return false;
+        std::size_t held = 0; // the bytes left at the buffer's front
+        for (;;) {
+            if (held == capacity) {
+                auto bigger = std::make_unique_for_overwrite<char[]>(2 * capacity);
+                std::memcpy(bigger.get(), buffer.get(), held);
+                buffer = std::move(bigger);
+                capacity *= 2;
+            }
+            const long long got = readSome(buffer.get() + held, capacity - held);
+            if (got < 0) return false;
+            held += static_cast<std::size_t>(got);
+            const bool atEnd = got == 0;
+            const std::size_t taken = std::min(take(pass, std::string_view(buffer.get(), held), atEnd), held);
+            if (atEnd) break;
+            std::memmove(buffer.get(), buffer.get() + taken, held - taken);
+            held -= taken;
+        }
+    }
+    return true;
 }
 
 std::u16string temporaryPathFor(const std::u16string& path, unsigned long processId) {

@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file reading and crash-safe whole-file writing. Paths are UTF-16 on every platform.
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
@@ -9,11 +10,17 @@
 // Every byte of the file, or nothing when it can't be opened or read.
 std::optional<std::string> readWholeFile(const std::u16string& path);
 
-// Calls `use` once with every byte of the file and returns its result; false without a call
-// when the file can't be opened or read. Where it can, the file is mapped into memory
-// rather than copied, and no other program can write to it during the call: the bytes live
-// only as long as the call.
-bool useWholeFile(const std::u16string& path, const std::function<bool(std::string_view bytes)>& use);
+// Reads the file from its start to its end `passes` times, piece by piece, and hands `take` what
+// it has not taken yet: the bytes it left the last time, then the next piece. `take` returns how
+// many bytes from the front it is done with; when it leaves a full buffer whole, the buffer
+// grows. With `atEnd` the bytes reach the end of the file, and whatever it leaves then is
+// dropped. No copy of the whole file is held. False when the file can't be opened or read.
+using PieceTaker = std::function<std::size_t(int pass, std::string_view unread, bool atEnd)>;
+[[nodiscard]] bool readFileInPieces(const std::u16string& path, int passes, const PieceTaker& take);
+
+// The buffer size readFileInPieces starts with; tests take tiny ones to cut the bytes at every
+// place. 0 restores the normal size.
+void setFilePieceSizeForTesting(std::size_t bytes);
 
 // Writes the bytes to a temporary file beside `path`, flushes it to disk and then
 // replaces `path` with it in one step. On any failure the old file stays whole, the

@@ -16,6 +16,11 @@ std::optional<std::string>
 readUntilEnd(std::size_t announcedSize,
              const std::function<long long(char* into, std::size_t capacity)>& readSome);
 
+// readFileInPieces over the platform's reads of an open file: `readSome` as for readUntilEnd,
+// `rewind` goes back to the file's start for the next pass.
+bool takeInPieces(int passes, const std::function<long long(char* into, std::size_t capacity)>& readSome,
+                  const std::function<bool()>& rewind, const PieceTaker& take);
+
 // A fresh name for the temporary file beside `path`: the process id and a counter, so two
 // saves (of this or another process) never pick the same one.
 std::u16string temporaryPathFor(const std::u16string& path, unsigned long processId);

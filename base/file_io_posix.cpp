@@ -42,6 +42,14 @@ void syncFolderOf(const std::string& path) {
     if (fd) ::fsync(fd.get());
 }
 
+// read(2) that goes on after a signal.
+long long readSome(int fd, char* into, std::size_t capacity) {
+    for (;;) {
+        const ssize_t got = ::read(fd, into, capacity);
+        if (got >= 0 || errno != EINTR) return got;
+    }
+}
+
 } // namespace
 
 bool moveFileOver(const std::u16string& temporaryPath, const std::u16string& path) {
@@ -55,19 +63,16 @@ std::optional<std::string> readWholeFile(const std::u16string& path) {
     if (::fstat(fd.get(), &info) != 0) return std::nullopt;
     const std::size_t announced =
         S_ISREG(info.st_mode) && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
-    return readUntilEnd(announced, [&fd](char* into, std::size_t capacity) -> long long {
-        for (;;) {
-            const ssize_t got = ::read(fd.get(), into, capacity);
-            if (got >= 0 || errno != EINTR) return got;
-        }
-    });
+    return readUntilEnd(
+        announced, [&fd](char* into, std::size_t capacity) { return readSome(fd.get(), into, capacity); });
 }
 
-// Copied, not mapped: nothing here keeps another program from shortening a mapped file,
-// which would fault on the pages it took away.
-bool useWholeFile(const std::u16string& path, const std::function<bool(std::string_view bytes)>& use) {
-    const std::optional<std::string> bytes = readWholeFile(path);
-    return bytes && use(*bytes);
+bool readFileInPieces(const std::u16string& path, int passes, const PieceTaker& take) {
+    FileDescriptor fd(::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    return fd &&
+           takeInPieces(
+               passes, [&fd](char* into, std::size_t capacity) { return readSome(fd.get(), into, capacity); },
+               [&fd] { return ::lseek(fd.get(), 0, SEEK_SET) == 0; }, take);
 }
 
 bool writeFileAtomically(const std::u16string& path,

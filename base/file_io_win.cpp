@@ -8,18 +8,6 @@
 
 namespace {
 
-void unmapView(const void* address) {
-    UnmapViewOfFile(address);
-}
-using MappedView = UniqueHandle<const void*, unmapView>;
-
-// Only files on a fixed disk are mapped: a removable or network drive that goes away while the
-// bytes are read would make that read a fault instead of a failure.
-bool onFixedDisk(const std::u16string& path) {
-    wchar_t volume[MAX_PATH + 1]{};
-    return GetVolumePathNameW(wide(path), volume, MAX_PATH + 1) && GetDriveTypeW(volume) == DRIVE_FIXED;
-}
-
 // ReadFile and WriteFile take 32-bit counts.
 constexpr std::size_t kChunk = std::size_t{1} << 30;
 
@@ -33,6 +21,19 @@ bool writeAll(HANDLE file, std::string_view bytes) {
     return true;
 }
 
+UniqueKernelHandle openForReading(const std::u16string& path, DWORD sharing) {
+    return UniqueKernelHandle(CreateFileW(wide(path), GENERIC_READ, sharing, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
+
+// ReadFile as readUntilEnd and takeInPieces want it: the count, 0 at the end, -1 on an error.
+long long readSome(HANDLE file, char* into, std::size_t capacity) {
+    DWORD got = 0;
+    if (!ReadFile(file, into, static_cast<DWORD>(capacity < kChunk ? capacity : kChunk), &got, nullptr))
+        return -1;
+    return got;
+}
+
 } // namespace
 
 bool moveFileOver(const std::u16string& temporaryPath, const std::u16string& path) {
@@ -42,41 +43,28 @@ bool moveFileOver(const std::u16string& temporaryPath, const std::u16string& pat
 
 std::optional<std::string> readWholeFile(const std::u16string& path) {
     const UniqueKernelHandle file(
-        CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+        openForReading(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
     if (!file) return std::nullopt;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size)) return std::nullopt;
     return readUntilEnd(static_cast<std::size_t>(size.QuadPart), [&file](char* into, std::size_t capacity) {
-        DWORD got = 0;
-        if (!ReadFile(file.get(), into, static_cast<DWORD>(capacity < kChunk ? capacity : kChunk), &got,
-                      nullptr))
-            return -1LL;
-        return static_cast<long long>(got);
+        return readSome(file.get(), into, capacity);
     });
 }
 
-bool useWholeFile(const std::u16string& path, const std::function<bool(std::string_view bytes)>& use) {
-    const auto useCopy = [&] {
-        const std::optional<std::string> bytes = readWholeFile(path);
-        return bytes && use(*bytes);
-    };
-    if (!onFixedDisk(path)) return useCopy();
-    // Shared for reading and deleting only: while the handle is open nobody can write to the
-    // file, so the mapped bytes hold still, and a replace by rename leaves this file's pages
-    // alone. A file that someone already has open for writing is copied instead.
-    const UniqueKernelHandle file(CreateFileW(wide(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                              nullptr, OPEN_EXISTING,
-                                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    LARGE_INTEGER size{};
-    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart == 0) return useCopy();
-    // The pages come straight from the file cache: no buffer of the file's size to allocate
-    // and fill, which with a big library costs more than parsing it.
-    const UniqueKernelHandle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-    const MappedView view(mapping ? MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0) : nullptr);
-    if (!view) return useCopy();
-    return use(
-        std::string_view(static_cast<const char*>(view.get()), static_cast<std::size_t>(size.QuadPart)));
+bool readFileInPieces(const std::u16string& path, int passes, const PieceTaker& take) {
+    // Nobody may write to the file between the passes; a file that someone already has open for
+    // writing is read all the same, as a copy of it would be.
+    UniqueKernelHandle file(openForReading(path, FILE_SHARE_READ | FILE_SHARE_DELETE));
+    if (!file && GetLastError() == ERROR_SHARING_VIOLATION)
+        file = openForReading(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    const HANDLE handle = file.get();
+    return file &&
+           takeInPieces(
+               passes,
+               [handle](char* into, std::size_t capacity) { return readSome(handle, into, capacity); },
+               [handle] { return SetFilePointerEx(handle, LARGE_INTEGER{}, nullptr, FILE_BEGIN) != FALSE; },
+               take);
 }
 
 bool writeFileAtomically(const std::u16string& path,

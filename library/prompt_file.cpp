@@ -202,20 +202,27 @@ std::size_t scanItem(std::string_view text, std::size_t from, ItemFields& fields
     return npos;
 }
 
-// Calls visit(fields) for every item block, in file order, as the scan of the file finds them.
-template <typename Visit> void forEachItem(std::string_view text, Visit&& visit) {
+// Calls visit(fields) for every item block, in file order, as the scan of the bytes finds them,
+// and returns how many bytes it is done with. Before the end of the file (`atEnd` false) a block
+// or "<item>" tag that the bytes may not hold whole yet stays for the next call, with more bytes.
+template <typename Visit> std::size_t forEachItem(std::string_view text, bool atEnd, Visit&& visit) {
     const char* const begin = text.data();
     const char* const end = begin + text.size();
+    const auto maybeCut = [&](const char* tag) {
+        return !atEnd && static_cast<std::size_t>(end - tag) < kItemOpenTag.size();
+    };
     std::size_t position = 0;
     for (;;) {
         const char* tag = findByte(begin + position, end, '<');
-        while (tag && !std::string_view(tag, static_cast<std::size_t>(end - tag)).starts_with(kItemOpenTag))
+        while (tag && !maybeCut(tag) &&
+               !std::string_view(tag, static_cast<std::size_t>(end - tag)).starts_with(kItemOpenTag))
             tag = findByte(tag + 1, end, '<');
-        if (!tag) return;
+        if (!tag) return text.size();
         const std::size_t itemStart = static_cast<std::size_t>(tag - begin);
+        if (maybeCut(tag)) return itemStart;
         ItemFields fields;
         const std::size_t itemEnd = scanItem(text, itemStart + kItemOpenTag.size(), fields);
-        if (itemEnd == std::string_view::npos) return;
+        if (itemEnd == std::string_view::npos) return atEnd ? text.size() : itemStart;
         visit(fields);
         position = itemEnd + kItemCloseTag.size();
     }
@@ -334,6 +341,22 @@ std::u16string decodeField(std::string_view raw, std::u16string& scratch) {
     return std::u16string(first, static_cast<std::size_t>(out - first));
 }
 
+// Without items, only a "<prompts>" tag makes the bytes a library; that also turns away every
+// input too short to hold one.
+bool hasLibraryTag(std::string_view bytes) {
+    return bytes.find("<prompts>") != std::string_view::npos;
+}
+
+// Appends the block's prompt unless all of its values are empty.
+void addPrompt(const ItemFields& fields, PromptLibrary& prompts, std::u16string& scratch) {
+    if (!fields.keep()) return;
+    Prompt& prompt = prompts.emplace_back();
+    prompt.name = decodeField(fields.raw[kName], scratch);
+    prompt.text = decodeField(fields.raw[kText], scratch);
+    prompt.fav = favFromRaw(fields.raw[kFav]);
+    prompt.lasttext = decodeField(fields.raw[kLasttext], scratch);
+}
+
 } // namespace
 
 bool parsePromptLibrary(std::string_view bytes, PromptLibrary& out) {
@@ -342,22 +365,13 @@ bool parsePromptLibrary(std::string_view bytes, PromptLibrary& out) {
 
     // Counting first lets the list be allocated once, at its final size.
     std::size_t kept = 0;
-    forEachItem(text, [&](const ItemFields& fields) { kept += fields.keep() ? 1 : 0; });
+    forEachItem(text, true, [&](const ItemFields& fields) { kept += fields.keep() ? 1 : 0; });
     PromptLibrary prompts;
     prompts.reserve(kept);
     std::u16string scratch;
-    forEachItem(text, [&](const ItemFields& fields) {
-        if (!fields.keep()) return;
-        Prompt& prompt = prompts.emplace_back();
-        prompt.name = decodeField(fields.raw[kName], scratch);
-        prompt.text = decodeField(fields.raw[kText], scratch);
-        prompt.fav = favFromRaw(fields.raw[kFav]);
-        prompt.lasttext = decodeField(fields.raw[kLasttext], scratch);
-    });
+    forEachItem(text, true, [&](const ItemFields& fields) { addPrompt(fields, prompts, scratch); });
 
-    // Without items, only a "<prompts>" tag makes the bytes a library; that also turns away
-    // every input too short to hold one.
-    if (prompts.empty() && text.find("<prompts>") == std::string_view::npos) return false;
+    if (prompts.empty() && !hasLibraryTag(text)) return false;
     out = std::move(prompts);
     return true;
 }
@@ -368,6 +382,24 @@ bool savePromptFile(const PromptLibrary& library, const std::u16string& path) {
 }
 
 bool loadPromptFile(PromptLibrary& library, const std::u16string& path) {
-    return useWholeFile(path,
-                        [&library](std::string_view bytes) { return parsePromptLibrary(bytes, library); });
+    // The file is read twice in pieces, as parsePromptLibrary reads the bytes: counting, then
+    // the prompts. A big library's file is never held whole, and its pieces stay in the cache.
+    std::size_t kept = 0;
+    PromptLibrary prompts;
+    std::u16string scratch;
+    const bool read = readFileInPieces(path, 2, [&](int pass, std::string_view unread, bool atEnd) {
+        if (pass == 0)
+            return forEachItem(unread, atEnd,
+                               [&](const ItemFields& fields) { kept += fields.keep() ? 1 : 0; });
+        if (prompts.capacity() < kept) prompts.reserve(kept);
+        return forEachItem(unread, atEnd,
+                           [&](const ItemFields& fields) { addPrompt(fields, prompts, scratch); });
+    });
+    if (!read) return false;
+    if (prompts.empty()) {
+        const std::optional<std::string> bytes = readWholeFile(path);
+        if (!bytes || !hasLibraryTag(*bytes)) return false;
+    }
+    library = std::move(prompts);
+    return true;
 }

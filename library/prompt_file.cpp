@@ -246,33 +246,6 @@ bool favFromRaw(std::string_view raw) {
                             equalsIgnoringAsciiCase(raw, "yes"));
 }
 
-// Line feeds that don't directly follow a carriage return: each becomes two units.
-std::size_t bareLineFeeds(const unsigned char* p, const unsigned char* end) {
-    if (p == end) return 0;
-    std::size_t count = *p == '\n' ? 1 : 0;
-    const unsigned char* q = p + 1;
-#if defined(__SSE2__)
-    // Byte counters in sixteen lanes, summed before they can overflow.
-    while (end - q >= 16) {
-        __m128i counters = _mm_setzero_si128();
-        for (int block = 0; block < 255 && end - q >= 16; ++block, q += 16) {
-            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
-            const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q - 1));
-            const __m128i lineFeeds = _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n'));
-            const __m128i returns = _mm_cmpeq_epi8(before, _mm_set1_epi8('\r'));
-            counters = _mm_sub_epi8(counters, _mm_andnot_si128(returns, lineFeeds));
-        }
-        const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
-        count += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
-                 static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
-    }
-#endif
-    for (; q < end; ++q) {
-        if (*q == '\n' && q[-1] != '\r') ++count;
-    }
-    return count;
-}
-
 // One element's raw bytes to its value in one pass: UTF-8 decoded as MultiByteToWideChar does,
 // the five entities replaced (nothing else is an entity), and every line feed without its
 // carriage return given one. This equals decoding the whole file first: the bytes around a
@@ -284,8 +257,8 @@ std::size_t bareLineFeeds(const unsigned char* p, const unsigned char* end) {
 std::u16string decodeField(std::string_view raw, std::u16string& scratch) {
     const auto* p = reinterpret_cast<const unsigned char*>(raw.data());
     const auto* const end = p + raw.size();
-    // Exact for ASCII text; multi-byte sequences and entities only shrink it.
-    const std::size_t most = raw.size() + bareLineFeeds(p, end);
+    // Each byte gives one unit at most, a line feed without its carriage return two.
+    const std::size_t most = 2 * raw.size();
     if (scratch.size() < most) scratch.resize(std::max(most, 2 * scratch.size()));
     char16_t* const first = scratch.data();
     char16_t* out = first;
@@ -295,9 +268,13 @@ std::u16string decodeField(std::string_view raw, std::u16string& scratch) {
         // each unread byte still has at least one unit of space.
         while (end - p >= 16) {
             const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            // A line feed right after a carriage return is copied as it is.
+            const int afterReturn = _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\r'))) << 1 |
+                                    (out != first && out[-1] == u'\r');
+            const int bareLineFeeds =
+                _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n'))) & ~afterReturn;
             const int special = _mm_movemask_epi8(chunk) |
-                                _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('&'))) |
-                                _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n')));
+                                _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('&'))) | bareLineFeeds;
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(chunk, _mm_setzero_si128()));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8),
                              _mm_unpackhi_epi8(chunk, _mm_setzero_si128()));

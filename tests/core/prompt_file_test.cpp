@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 TEST(PromptFile, WritesTheFormatByteForByteAndReadsItBackOrLeavesItOnFailure) {
     TempDir dir;
     const std::u16string path = dir.file(u"prompts \u00E4.xml");
@@ -102,6 +106,14 @@ TEST(PromptFile, ReadsByTheFilesRules) {
     PromptLibrary library = before;
     EXPECT_FALSE(loadPromptFile(library, dir.file(u"missing.xml")));
     EXPECT_EQ(library, before);
+#ifdef _WIN32
+    // A program that holds the file open for writing doesn't keep it from being read.
+    writeBytes(path, "<item><name>a</name></item>");
+    const HANDLE writer = CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_WRITE,
+                                      FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_TRUE(writer != INVALID_HANDLE_VALUE && loadPromptFile(library, path) && library == named(u"a"));
+    CloseHandle(writer);
+#endif
     for (const char* no : {"0", "", " true", "yes ", "ja", "&#49;", "\xEF\xBC\x91", "tru\xC3\xA9"}) {
         writeBytes(path, "<item><name>a</name><fav>"s + no + "</fav></item>");
         EXPECT_TRUE(loadPromptFile(library, path) && !library[0].fav) << no;

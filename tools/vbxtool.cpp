@@ -46,37 +46,37 @@ int writeToStdout(std::string_view bytes) {
                                                                                                           : 1;
 }
 
-int resaveLibrary(Arguments args) {
+// The library in the file, or nothing once that is said.
+std::optional<PromptLibrary> readLibrary(const std::u16string& path) {
     PromptLibrary library;
-    if (!loadPromptFile(library, args[0])) {
-        printError("cannot read a prompt library from", args[0]);
-        return 1;
-    }
-    if (!savePromptFile(library, args[1])) {
-        printError("cannot write", args[1]);
-        return 1;
-    }
-    return 0;
+    if (loadPromptFile(library, path)) return library;
+    printError("cannot read a prompt library from", path);
+    return std::nullopt;
+}
+
+// The exit code of a command that ends by writing `path`; a failed write is said.
+int writeResult(bool written, const std::u16string& path) {
+    if (written) return 0;
+    printError("cannot write", path);
+    return 1;
+}
+
+int resaveLibrary(Arguments args) {
+    const std::optional<PromptLibrary> library = readLibrary(args[0]);
+    return library ? writeResult(savePromptFile(*library, args[1]), args[1]) : 1;
 }
 
 int resaveSettings(Arguments args) {
     // A missing file gives the defaults, like at every start.
-    if (!saveSettings(args[1], loadSettings(args[0]))) {
-        printError("cannot write", args[1]);
-        return 1;
-    }
-    return 0;
+    return writeResult(saveSettings(args[1], loadSettings(args[0])), args[1]);
 }
 
 int firstStartSettings(Arguments args) {
     // The program's values before any file is read.
     const LiveSettings initial;
     const Settings loaded = loadSettings(args[0]);
-    if (!saveSettings(args[1], startupRecord(loaded, startupSettingsFor(loaded, initial)))) {
-        printError("cannot write", args[1]);
-        return 1;
-    }
-    return 0;
+    return writeResult(saveSettings(args[1], startupRecord(loaded, startupSettingsFor(loaded, initial))),
+                       args[1]);
 }
 
 // The script the program hands to the browser view for a prompt's text and an input
@@ -98,32 +98,21 @@ int printChatScript(Arguments args) {
 // One line per prompt: its position (from 0, as the program counts), "*" for a favourite and
 // the name, tabs between. A tab or line break inside a name is shown as a blank.
 int listLibrary(Arguments args) {
-    PromptLibrary library;
-    if (!loadPromptFile(library, args[0])) {
-        printError("cannot read a prompt library from", args[0]);
-        return 1;
-    }
+    const std::optional<PromptLibrary> library = readLibrary(args[0]);
+    if (!library) return 1;
     std::string lines;
-    for (std::size_t i = 0; i < library.size(); ++i) {
-        std::u16string name = library[i].name;
+    for (std::size_t i = 0; i < library->size(); ++i) {
+        std::u16string name = (*library)[i].name;
         std::ranges::replace_if(
             name, [](char16_t c) { return c == u'\t' || c == u'\r' || c == u'\n'; }, u' ');
-        lines += std::to_string(i) + '\t' + (library[i].fav ? "*" : "") + '\t' + toUtf8(name) + '\n';
+        lines += std::to_string(i) + '\t' + ((*library)[i].fav ? "*" : "") + '\t' + toUtf8(name) + '\n';
     }
     return writeToStdout(lines);
 }
 
 int exportJson(Arguments args) {
-    PromptLibrary library;
-    if (!loadPromptFile(library, args[0])) {
-        printError("cannot read a prompt library from", args[0]);
-        return 1;
-    }
-    if (!writeFileAtomically(args[1], promptsToJson(library))) {
-        printError("cannot write", args[1]);
-        return 1;
-    }
-    return 0;
+    const std::optional<PromptLibrary> library = readLibrary(args[0]);
+    return library ? writeResult(writeFileAtomically(args[1], promptsToJson(*library)), args[1]) : 1;
 }
 
 using PromptReader = std::optional<PromptLibrary> (*)(std::string_view bytes, std::string& error);
@@ -142,19 +131,12 @@ int importPrompts(Arguments args, PromptReader read) {
         printInputError(args[0], error);
         return 1;
     }
-    PromptLibrary library;
     std::error_code unknown;
     const bool present = std::filesystem::exists(std::filesystem::path(args[1]), unknown) || unknown;
-    if (present && !loadPromptFile(library, args[1])) {
-        printError("cannot read a prompt library from", args[1]);
-        return 1;
-    }
-    library.insert(library.end(), imported->begin(), imported->end());
-    if (!savePromptFile(library, args[1])) {
-        printError("cannot write", args[1]);
-        return 1;
-    }
-    return 0;
+    std::optional<PromptLibrary> library = present ? readLibrary(args[1]) : PromptLibrary{};
+    if (!library) return 1;
+    library->insert(library->end(), imported->begin(), imported->end());
+    return writeResult(savePromptFile(*library, args[1]), args[1]);
 }
 
 int importJson(Arguments args) {

@@ -93,8 +93,9 @@ class ProcessFailed final : public CompletionHandler<ICoreWebView2ProcessFailedE
         std::int32_t kind = -1;
         if (args) args->get_ProcessFailedKind(&kind);
         AppState& state = app();
-        if ((kind == 1 || kind == 2) && state.webView) state.webView->Reload();
-        if (kind != 0) return S_OK;
+        if ((kind == kRenderProcessExited || kind == kRenderProcessUnresponsive) && state.webView)
+            state.webView->Reload();
+        if (kind != kBrowserProcessExited) return S_OK;
         // The browser process took the controller and the view with it: both are made anew,
         // on the chat the user has chosen by now.
         closeView();

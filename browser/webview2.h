@@ -111,9 +111,13 @@ struct ICoreWebView2Controller : IUnknown {
     ~ICoreWebView2Controller() = default;
 };
 
+// The kinds of a failed process that the program answers; the runtime recovers the higher
+// kinds itself.
+inline constexpr std::int32_t kBrowserProcessExited = 0;
+inline constexpr std::int32_t kRenderProcessExited = 1;
+inline constexpr std::int32_t kRenderProcessUnresponsive = 2;
+
 struct ICoreWebView2ProcessFailedEventArgs : IUnknown {
-    // 0 the browser process exited, 1 a render process exited, 2 it stopped answering; the
-    // runtime recovers the higher kinds itself.
     virtual HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(std::int32_t* kind) = 0; // 3
 
   protected:

@@ -47,9 +47,6 @@ class FailedArgs final : public ComObject<ICoreWebView2ProcessFailedEventArgs> {
     std::int32_t kind_;
 };
 
-constexpr std::int32_t browserProcessExited = 0;
-constexpr std::int32_t renderProcessExited = 1;
-
 // One browser and its page, from the start of Chromium until Close or its end. Lives on the
 // thread that created it; the controller and the view share it.
 struct Session {
@@ -382,7 +379,7 @@ void Session::received(std::string_view message) {
         send("Target.attachToTarget", "{\"targetId\":\"" + targetId + "\",\"flatten\":true}", Reply::attach);
         send("Browser.getWindowForTarget", "{\"targetId\":\"" + targetId + "\"}", Reply::window);
     } else if (method == "Inspector.targetCrashed") {
-        raiseProcessFailed(renderProcessExited);
+        raiseProcessFailed(kRenderProcessExited);
     }
 }
 
@@ -404,7 +401,7 @@ void pipeNews(WPARAM id, PipeNews& news) {
             session->answerCreated(E_FAIL); // it never came up
         } else if (!session->closed) {
             session->toBrowser.reset();
-            session->raiseProcessFailed(browserProcessExited); // the program closes the view in there
+            session->raiseProcessFailed(kBrowserProcessExited); // the program closes the view in there
             session->close();
         }
         break;

@@ -150,7 +150,7 @@ void onDestroy() {
     PostQuitMessage(0);
 }
 
-LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         onCreate(window);
@@ -182,7 +182,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 } // namespace
 
 HWND createMainWindow(HINSTANCE instance) {
-    registerClassOnce(kMainWindowClass, mainWindowProc, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+    registerClassOnce(kMainWindowClass, WndProc, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
     return CreateWindowExW(0, kMainWindowClass, L"Verbarix", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                            CW_USEDEFAULT, 1500, 900, nullptr, nullptr, instance, nullptr);
 }

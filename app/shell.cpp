@@ -120,18 +120,9 @@ void fillPromptCombo(std::int32_t index) {
     std::size_t nameUnits = 0;
     for (const Prompt& prompt : state.library)
         nameUnits += prompt.name.size() + 1;
-    // The names go straight to the combo box's own list, which is all its CB_ADDSTRING does
-    // for a list without case conversion: one message per name instead of two, a quarter of
-    // the filling with a big library.
-    COMBOBOXINFO info{};
-    info.cbSize = sizeof(info);
-    const bool toList = GetComboBoxInfo(combo, &info) && info.hwndList;
-    HWND list = toList ? info.hwndList : combo;
-    SendMessageW(list, toList ? LB_INITSTORAGE : CB_INITSTORAGE, state.library.size(),
-                 nameUnits * sizeof(wchar_t));
+    SendMessageW(combo, CB_INITSTORAGE, state.library.size(), nameUnits * sizeof(wchar_t));
     for (const Prompt& prompt : state.library)
-        SendMessageW(list, toList ? LB_ADDSTRING : CB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(wide(prompt.name)));
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(prompt.name)));
     SendMessageW(combo, WM_SETREDRAW, TRUE, 0);
     SendMessageW(combo, CB_SETCURSEL, promptComboSelection(index, state.library.size()), 0);
     InvalidateRect(combo, nullptr, TRUE);

@@ -1,9 +1,11 @@
 # Release package: `cmake --build --preset windows --target package` writes
-# Verbarix-<version>-win64.zip with the exe, the README and the license.
+# Verbarix-<version>-win64.zip with the exe, the README, the user's guide and the license.
 # WebView2Loader.dll is not ours to ship (the README says where it comes from), and neither
 # is our stand-in of it for Linux (browser/chromium_loader), which no install() names.
 install(TARGETS Verbarix RUNTIME DESTINATION . COMPONENT release)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . COMPONENT release)
+# Where the README's link points: docs/usage.md beside it.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/usage.md DESTINATION docs COMPONENT release)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME Verbarix)

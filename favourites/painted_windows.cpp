@@ -58,7 +58,7 @@ void paintStrip(HWND window, HDC dc) {
 
 // The header and the strip paint alike: one procedure, instantiated with each one's paint.
 template <void (*Paint)(HWND, HDC)>
-LRESULT CALLBACK paintedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT paintedWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT: {
         PaintScope paint(window);
@@ -75,12 +75,20 @@ LRESULT CALLBACK paintedWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     }
 }
 
+LRESULT CALLBACK favHeaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return paintedWindowProc<paintHeader>(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK favStripProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return paintedWindowProc<paintStrip>(window, message, wParam, lParam);
+}
+
 } // namespace
 
 void registerPaintedWindowClasses() {
     const auto background = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    registerClassOnce(kFavHeaderClass, paintedWindowProc<paintHeader>, background);
-    registerClassOnce(kFavStripClass, paintedWindowProc<paintStrip>, background);
+    registerClassOnce(kFavHeaderClass, favHeaderProc, background);
+    registerClassOnce(kFavStripClass, favStripProc, background);
 }
 
 void invalidatePaintedWindows(HWND mainWindow) {

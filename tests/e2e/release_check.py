@@ -1,5 +1,5 @@
-"""release_check.py OBJDUMP CPACK CPACK_CONFIG VERSION SOURCE_DIR: CPack's zip holds the README, the LICENSE
-and the stripped Verbarix.exe, with its version resource and manifest, importing only DLLs of every Windows
+"""release_check.py OBJDUMP CPACK CPACK_CONFIG VERSION SOURCE_DIR: CPack's zip holds the README, docs/usage.md,
+the LICENSE and the stripped Verbarix.exe, with its version resource and manifest, importing only DLLs of every Windows
 10/11 (the MinGW runtime is linked in, WebView2Loader.dll loaded at run time). Our WebView2Loader.dll, the stand-in
 for running under Wine with Chromium, is never in it."""
 import re, subprocess, sys, tempfile, zipfile
@@ -15,8 +15,8 @@ with tempfile.TemporaryDirectory() as out:
         package.extract(f"{name}/Verbarix.exe", out)
     dump = subprocess.run([objdump, "-p", f"{out}/{name}/Verbarix.exe"], check=True, capture_output=True, text=True)
 assert "WebView2Loader.dll" not in files, "the package holds our Linux stand-in of WebView2Loader.dll"
-assert sorted(files) == ["LICENSE", "README.md", "Verbarix.exe"], sorted(files)
-for doc in ("README.md", "LICENSE"):
+assert sorted(files) == ["LICENSE", "README.md", "Verbarix.exe", "docs/usage.md"], sorted(files)
+for doc in ("README.md", "docs/usage.md", "LICENSE"):
     assert files[doc] == open(f"{source}/{doc}", "rb").read(), f"the package's {doc} differs from the source"
 assert "symbols stripped" in dump.stdout, "the packaged exe is not stripped"
 imports = {dll.lower() for dll in re.findall(r"DLL Name: (\S+)", dump.stdout)}

@@ -5,6 +5,7 @@
 #include "app/command_model.h"
 #include "app/prompt_pane.h"
 #include "browser/browser_host.h"
+#include "library/add_prompts.h"
 #include "library/library_commands.h"
 #include "library/prompt_editor.h"
 #include "library/search_window.h"
@@ -43,6 +44,9 @@ void onCommand(WPARAM wParam, LPARAM lParam) {
         break;
     case CommandAction::Import:
         importLibrary();
+        break;
+    case CommandAction::AddPrompts:
+        addPromptsFromFile();
         break;
     case CommandAction::OpenEditor:
         openPromptEditor(id == kEditPromptId);

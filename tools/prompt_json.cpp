@@ -23,9 +23,9 @@ std::string messageOf(const Json::exception& failure) {
 // null member counts as missing.
 std::string readText(const Json& item, const char* key, bool required, std::u16string& out) {
     const auto found = item.find(key);
-    if (found == item.end() || found->is_null())
-        return required ? "\"" + std::string(key) + "\" is missing" : std::string();
-    if (!found->is_string()) return "\"" + std::string(key) + "\" is not a string";
+    const std::string quoted = std::string(1, '"').append(key).append(1, '"');
+    if (found == item.end() || found->is_null()) return required ? quoted + " is missing" : std::string();
+    if (!found->is_string()) return quoted + " is not a string";
     // The parser lets only well-formed UTF-8 through.
     out = withCrLfLineBreaks(fromUtf8(found->get_ref<const std::string&>()));
     return {};

@@ -238,9 +238,9 @@ int importPrompts(const Call& call, PromptFormat format) {
                                std::to_string(read.prompts->size() - added.size()) +
                                " already in the library\n";
     if (present && added.empty()) return writeToStdout(counts);
-    std::fputs(counts.c_str(), stdout);
     library->insert(library->end(), added.begin(), added.end());
-    return writeLibrary(*library, path);
+    const int written = writeLibrary(*library, path);
+    return written != 0 ? written : writeToStdout(counts);
 }
 
 int importJson(const Call& call) {

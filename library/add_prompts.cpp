@@ -87,11 +87,9 @@ void addPromptsFromFile() {
     // Appended prompts move no other: the selection and its input text stay. In a library that
     // was empty, the first prompt is selected and shown as after an import.
     fillPromptCombo(static_cast<std::int32_t>(SendMessageW(state.promptCombo, CB_GETCURSEL, 0, 0)));
-    if (wasEmpty) {
-        saveSelectedPromptIndex(0);
-        SetWindowTextW(state.inputEdit, wide(state.library.front().lasttext));
-    }
+    if (wasEmpty) SetWindowTextW(state.inputEdit, wide(state.library.front().lasttext));
     // Every view follows before a failed save's box can let the user pick from an old list.
     refreshMainWindow();
+    if (wasEmpty) saveSelectedPromptIndex(0);
     saveLibrary();
 }

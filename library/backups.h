@@ -8,9 +8,6 @@
 #include <string_view>
 #include <vector>
 
-// How many backups stay: the newest.
-inline constexpr std::size_t kKeptBackups = 5;
-
 // The backup name for a moment of local time.
 std::u16string backupFileName(int year, int month, int day, int hour, int minute, int second);
 

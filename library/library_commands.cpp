@@ -21,6 +21,8 @@ void showFirstPrompt() {
     refreshMainWindow();
 }
 
+constexpr std::size_t keptBackups = 5;
+
 // The folder of a path, with its final backslash; empty for a bare name.
 std::u16string folderOf(const std::u16string& path) {
     const std::size_t slash = path.find_last_of(u"\\/");
@@ -46,7 +48,7 @@ void removeOldBackups(const std::u16string& folder) {
     do
         names.push_back(fromWide(found.cFileName));
     while (FindNextFileW(search.get(), &found));
-    for (const std::u16string& name : backupsBeyond(std::move(names), kKeptBackups))
+    for (const std::u16string& name : backupsBeyond(std::move(names), keptBackups))
         DeleteFileW(wide(folder + name));
 }
 

@@ -90,6 +90,9 @@ std::tm localTime(std::time_t moment) {
     return local;
 }
 
+// As many backups as the program keeps after an import.
+constexpr std::size_t kKeptBackups = 5;
+
 // Before a library file is written over: a copy beside it, flushed, named and rotated as the
 // program names and rotates its own backups. False when none could be made.
 bool keepBackup(const std::u16string& path) {

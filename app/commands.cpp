@@ -1,11 +1,11 @@
 #include "app/commands.h"
 
 #include "app/about_window.h"
+#include "app/add_prompts.h"
 #include "app/app_state.h"
 #include "app/command_model.h"
 #include "app/prompt_pane.h"
 #include "browser/browser_host.h"
-#include "library/add_prompts.h"
 #include "library/library_commands.h"
 #include "library/prompt_editor.h"
 #include "library/search_window.h"

@@ -1,4 +1,4 @@
-#include "library/add_prompts.h"
+#include "app/add_prompts.h"
 
 #include "app/app_state.h"
 #include "app/shell.h"

@@ -121,22 +121,25 @@ bool keepBackup(const std::u16string& path) {
 
 // Verbarix writes the library it holds over its file at its next change, so no library is
 // written while it runs; its single-copy mutex says whether it does.
-bool refusedWhileProgramRuns(const std::u16string& path) {
+bool refusedWhileProgramRuns([[maybe_unused]] const std::u16string& path) {
 #ifdef _WIN32
     if (const UniqueKernelHandle running(OpenMutexW(SYNCHRONIZE, FALSE, kSingleCopyMutex)); running) {
         printError("Verbarix is running and would write its own library over this one; close it first", path);
         return true;
     }
 #endif
-    (void)path;
     return false;
+}
+
+// Whether there is a file at `path`; when that can't be told, as if there were.
+bool present(const std::u16string& path) {
+    std::error_code unknown;
+    return std::filesystem::exists(std::filesystem::path(path), unknown) || unknown;
 }
 
 // Writes the library to `path`; a library that is there is kept as a backup first.
 int writeLibrary(const PromptLibrary& library, const std::u16string& path) {
-    std::error_code unknown;
-    const bool present = std::filesystem::exists(std::filesystem::path(path), unknown) || unknown;
-    if (present && !keepBackup(path)) {
+    if (present(path) && !keepBackup(path)) {
         printError("cannot keep a backup of", path);
         return 1;
     }
@@ -232,15 +235,14 @@ int importPrompts(const Call& call, PromptFormat format) {
         return 1;
     }
     if (read.windows1252) printInputError(call.args[0], {.reason = "not UTF-8; read as Windows-1252"});
-    std::error_code unknown;
-    const bool present = std::filesystem::exists(std::filesystem::path(path), unknown) || unknown;
-    std::optional<PromptLibrary> library = present ? readLibrary(path) : PromptLibrary{};
+    const bool existing = present(path);
+    std::optional<PromptLibrary> library = existing ? readLibrary(path) : PromptLibrary{};
     if (!library) return 1;
     const PromptLibrary added = promptsToAdd(*library, *read.prompts);
     const std::string counts = std::to_string(added.size()) + " added, " +
                                std::to_string(read.prompts->size() - added.size()) +
                                " already in the library\n";
-    if (present && added.empty()) return writeToStdout(counts);
+    if (existing && added.empty()) return writeToStdout(counts);
     library->insert(library->end(), added.begin(), added.end());
     const int written = writeLibrary(*library, path);
     return written != 0 ? written : writeToStdout(counts);
@@ -300,10 +302,9 @@ int run(const std::vector<std::u16string>& words) {
                 continue;
             }
             const std::size_t equals = word.find('=');
-            const std::string key = word.substr(2, equals == std::string::npos ? equals : equals - 2);
-            if (equals == std::string::npos ||
-                std::ranges::find(command.options, key) == command.options.end())
-                return usage();
+            if (equals == std::string::npos) return usage();
+            const std::string key = word.substr(2, equals - 2);
+            if (std::ranges::find(command.options, key) == command.options.end()) return usage();
             call.options[key] = word.substr(equals + 1);
         }
         if (call.args.size() != command.argumentCount) return usage();

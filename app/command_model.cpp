@@ -10,6 +10,7 @@ CommandAction commandAction(int id, int notification, bool fromPromptCombo) {
     if (notification == kSelectionChanged && fromPromptCombo) return CommandAction::SelectPrompt;
     if (id == kExportId) return CommandAction::Export;
     if (id == kImportId) return CommandAction::Import;
+    if (id == kAddPromptsId) return CommandAction::AddPrompts;
     if (id == kNewPromptId || id == kEditPromptId) return CommandAction::OpenEditor;
     if (id == kDeletePromptId) return CommandAction::DeletePrompt;
     if (id == kSearchPromptId) return CommandAction::SearchPrompt;

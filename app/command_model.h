@@ -13,6 +13,7 @@ inline constexpr int kDeletePromptId = 3003;
 inline constexpr int kSearchPromptId = 3004;
 inline constexpr int kExportId = 4001;
 inline constexpr int kImportId = 4002;
+inline constexpr int kAddPromptsId = 4003;
 inline constexpr int kAboutId = 7001;
 inline constexpr int kSettingsId = 7002;
 inline constexpr int kFirstFavoriteId = 8000;
@@ -33,6 +34,7 @@ enum class CommandAction {
     SelectPrompt,
     Export,
     Import,
+    AddPrompts,
     OpenEditor,
     DeletePrompt,
     SearchPrompt,

@@ -1,6 +1,7 @@
 #include "app/commands.h"
 
 #include "app/about_window.h"
+#include "app/add_prompts.h"
 #include "app/app_state.h"
 #include "app/command_model.h"
 #include "app/prompt_pane.h"
@@ -43,6 +44,9 @@ void onCommand(WPARAM wParam, LPARAM lParam) {
         break;
     case CommandAction::Import:
         importLibrary();
+        break;
+    case CommandAction::AddPrompts:
+        addPromptsFromFile();
         break;
     case CommandAction::OpenEditor:
         openPromptEditor(id == kEditPromptId);

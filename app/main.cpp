@@ -1,15 +1,12 @@
 // Verbarix: the entry point and the message loop.
 #include "app/main_window.h"
+#include "base/single_copy.h"
 #include "base/win_owners.h"
 #include "browser/browser_host.h"
 
 #include <objbase.h>
 
 namespace {
-
-// One copy at a time: two would each write their own library over the other's when they end.
-// The mutex is named in the Local namespace, that is for the user's logon session.
-constexpr wchar_t kSingleCopyMutex[] = L"Local\\Verbarix.OneCopy";
 
 // A second start brings the running copy's main window forward (restored when minimised).
 void showRunningCopy() {
@@ -22,7 +19,8 @@ void showRunningCopy() {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    // Before anything is read: the copy that runs on owns prompts.xml and prompt.cf alone.
+    // Before anything is read: the copy that runs on owns prompts.xml and prompt.cf alone. Two
+    // would each write their own library over the other's when they end.
     const UniqueKernelHandle singleCopy(CreateMutexW(nullptr, FALSE, kSingleCopyMutex));
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         showRunningCopy();

@@ -43,6 +43,7 @@ void buildMenuBar(HWND window) {
     HMENU helpMenu = CreatePopupMenu();
     AppendMenuW(fileMenu, MF_STRING, kExportId, L"Export Prompts");
     AppendMenuW(fileMenu, MF_STRING, kImportId, L"Import Prompts");
+    AppendMenuW(fileMenu, MF_STRING, kAddPromptsId, L"Prompts hinzufügen…");
     AppendMenuW(promptsMenu, MF_STRING, kNewPromptId, L"Prompt neu erstellen");
     AppendMenuW(promptsMenu, MF_STRING, kEditPromptId, L"Prompt editieren");
     AppendMenuW(promptsMenu, MF_STRING, kDeletePromptId, L"Prompt löschen");

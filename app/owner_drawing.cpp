@@ -65,6 +65,7 @@ void drawGlyphButton(const DRAWITEMSTRUCT& item) {
 void makeMenuOwnerDrawn(HMENU fileMenu, HMENU promptsMenu, HMENU helpMenu) {
     makeItemOwnerDrawn(fileMenu, kExportId);
     makeItemOwnerDrawn(fileMenu, kImportId);
+    makeItemOwnerDrawn(fileMenu, kAddPromptsId);
     makeItemOwnerDrawn(promptsMenu, kNewPromptId);
     makeItemOwnerDrawn(promptsMenu, kEditPromptId);
     makeItemOwnerDrawn(promptsMenu, kDeletePromptId);

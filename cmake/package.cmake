@@ -17,3 +17,7 @@ set(CPACK_COMPONENTS_ALL release)
 set(CPACK_ARCHIVE_COMPONENT_INSTALL OFF)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
+
+# vbxtool, for library files from the command line, with its part of the docs.
+install(TARGETS vbxtool RUNTIME DESTINATION . COMPONENT release)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/vbxtool.md DESTINATION docs COMPONENT release)

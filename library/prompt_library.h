@@ -31,3 +31,7 @@ std::u16string withCrLfLineBreaks(std::u16string_view text);
 
 // "1 Prompt", "30 Prompts".
 std::u16string promptCountText(std::size_t count);
+
+// Of `incoming`, the prompts to add to `library`: those whose name and text equal neither those
+// of a prompt in the library nor those of one taken before them. In the order of `incoming`.
+PromptLibrary promptsToAdd(const PromptLibrary& library, const PromptLibrary& incoming);

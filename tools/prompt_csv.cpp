@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -15,13 +16,28 @@ struct Record {
     std::size_t line = 0;
 };
 
-std::string onLine(std::size_t line, std::string_view message) {
-    return "line " + std::to_string(line) + ": " + std::string(message);
+ReadError onLine(std::size_t line, std::string reason) {
+    return {ReadError::Place::Line, line, std::move(reason)};
+}
+
+constexpr std::string_view kSeparators = ",;\t";
+
+// The separator the header row holds most of, outside quotes; a comma when it holds none.
+char separatorOf(std::string_view text) {
+    std::array<std::size_t, kSeparators.size()> counts{};
+    bool quoted = false;
+    for (const char c : text.substr(std::min(text.find_first_not_of("\r\n"), text.size()))) {
+        if (c == '"') quoted = !quoted;
+        if (quoted) continue;
+        if (c == '\n') break;
+        if (const std::size_t at = kSeparators.find(c); at != std::string_view::npos) ++counts[at];
+    }
+    return kSeparators[static_cast<std::size_t>(std::ranges::max_element(counts) - counts.begin())];
 }
 
 // Splits the text into records. A record ends at CR LF or LF outside quotes; a lone CR is an
 // ordinary character. False on broken quoting, with `error` set.
-bool splitRecords(std::string_view text, std::vector<Record>& records, std::string& error) {
+bool splitRecords(std::string_view text, char separator, std::vector<Record>& records, ReadError& error) {
     std::size_t line = 1;
     std::size_t i = 0;
     const auto atLineEnd = [&] { return text[i] == '\n' || text.substr(i).starts_with("\r\n"); };
@@ -29,7 +45,10 @@ bool splitRecords(std::string_view text, std::vector<Record>& records, std::stri
         Record& record = records.emplace_back(Record{{}, line});
         for (;;) {
             std::string& field = record.fields.emplace_back();
-            if (i < text.size() && text[i] == '"') {
+            // Blanks before an opening quote and after a closing one, as people type "a, "b"".
+            const std::size_t quote = std::min(text.find_first_not_of(' ', i), text.size());
+            if (quote < text.size() && text[quote] == '"') {
+                i = quote;
                 const std::size_t opened = line;
                 for (++i;; ++i) {
                     if (i == text.size()) {
@@ -41,9 +60,9 @@ bool splitRecords(std::string_view text, std::vector<Record>& records, std::stri
                     if (text[i] == '\n') ++line;
                     field += text[i];
                 }
-                ++i;
+                i = std::min(text.find_first_not_of(' ', i + 1), text.size());
             } else {
-                for (; i < text.size() && text[i] != ',' && !atLineEnd(); ++i) {
+                for (; i < text.size() && text[i] != separator && !atLineEnd(); ++i) {
                     if (text[i] == '"') {
                         error = onLine(line, "a quote inside a field that is not in quotes");
                         return false;
@@ -52,7 +71,7 @@ bool splitRecords(std::string_view text, std::vector<Record>& records, std::stri
                 }
             }
             if (i == text.size()) break;
-            if (text[i] == ',') {
+            if (text[i] == separator) {
                 ++i;
                 continue;
             }
@@ -71,47 +90,81 @@ bool splitRecords(std::string_view text, std::vector<Record>& records, std::stri
 // A value read as UTF-8, which must be well-formed: exactly what comes back unchanged from
 // UTF-16. Line breaks as the editor holds them.
 std::optional<std::u16string> valueOf(std::string_view bytes) {
-    std::u16string text = fromUtf8(bytes);
-    if (toUtf8(text) != bytes) return std::nullopt;
-    return withCrLfLineBreaks(text);
+    if (invalidUtf8At(bytes) != std::string_view::npos) return std::nullopt;
+    return withCrLfLineBreaks(fromUtf8(bytes));
 }
 
-std::string asciiLowerCase(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower)
+// Blanks around it left out, ASCII letters in lower case.
+std::string keyOf(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    std::string key(text.substr(first, text.find_last_not_of(" \t") + 1 - first));
+    for (char& c : key)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return lower;
+    return key;
+}
+
+// A value of the file as a message shows it: printable ASCII as it is, other bytes as \xNN,
+// and no more than a few of them.
+std::string shown(std::string_view value) {
+    constexpr std::size_t most = 24;
+    std::string text;
+    for (const char c : value.substr(0, most)) {
+        const auto byte = static_cast<unsigned char>(c);
+        char hex[5];
+        std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+        text += byte >= 0x20 && byte < 0x7F ? std::string(1, c) : hex;
+    }
+    return value.size() > most ? text + "..." : text;
 }
 
 // The fav column as spreadsheets and people fill it in; an empty cell is no favourite.
 std::optional<bool> favFrom(std::string_view value) {
-    const std::string lower = asciiLowerCase(value);
-    if (lower == "1" || lower == "true" || lower == "ja") return true;
-    if (lower.empty() || lower == "0" || lower == "false" || lower == "nein") return false;
+    const std::string key = keyOf(value);
+    for (const std::string_view yes : {"1", "true", "yes", "ja", "wahr"})
+        if (key == yes) return true;
+    for (const std::string_view no : {"", "0", "false", "no", "nein", "falsch"})
+        if (key == no) return false;
     return std::nullopt;
 }
 
 enum Column { kName, kText, kFav, kColumnCount };
-constexpr std::array<std::string_view, kColumnCount> kColumnNames = {"name", "text", "fav"};
+constexpr std::array<std::array<std::string_view, 4>, kColumnCount> kAliases = {{
+    {"name", "title", "titel", "act"},
+    {"text", "prompt", "content", "inhalt"},
+    {"fav", "favorite", "favourite", "favorit"},
+}};
+constexpr std::array<std::string_view, kColumnCount> kRoles = {"name", "text", "fav"};
 constexpr std::size_t kAbsent = std::string::npos;
 
-// Where each column stands in the header; false with `error` set when one is missing or twice.
-bool findColumns(const Record& header, std::array<std::size_t, kColumnCount>& at, std::string& error) {
-    at.fill(kAbsent);
-    for (std::size_t i = 0; i < header.fields.size(); ++i) {
-        const auto known = std::ranges::find(kColumnNames, asciiLowerCase(header.fields[i]));
-        if (known == kColumnNames.end()) continue;
-        std::size_t& column = at[static_cast<std::size_t>(known - kColumnNames.begin())];
-        if (column != kAbsent) {
-            error = onLine(header.line, "the column \"" + std::string(*known) + "\" is named twice");
+// Where each column stands in the header: the field with the name that comes first in the list
+// of names wanted. False with `error` set when a required one is missing or a name stands twice.
+bool findColumns(const Record& header, const CsvColumns& columns, std::array<std::size_t, kColumnCount>& at,
+                 ReadError& error) {
+    const std::array<const std::string*, kColumnCount> given = {&columns.name, &columns.text, &columns.fav};
+    for (std::size_t c = 0; c < kColumnCount; ++c) {
+        const std::string own = keyOf(*given[c]);
+        std::vector<std::string_view> wanted(kAliases[c].begin(), kAliases[c].end());
+        if (!own.empty()) wanted = {own};
+        std::vector<std::size_t> ranks;
+        for (const std::string& field : header.fields)
+            ranks.push_back(
+                static_cast<std::size_t>(std::ranges::find(wanted, keyOf(field)) - wanted.begin()));
+        const auto best = std::ranges::min_element(ranks);
+        at[c] = best == ranks.end() || *best == wanted.size()
+                    ? kAbsent
+                    : static_cast<std::size_t>(best - ranks.begin());
+        if (at[c] != kAbsent && std::ranges::count(ranks, *best) > 1) {
+            error = onLine(header.line, "the column \"" + std::string(wanted[*best]) + "\" is named twice");
             return false;
         }
-        column = i;
-    }
-    for (const Column required : {kName, kText}) {
-        if (at[required] != kAbsent) continue;
-        error = onLine(header.line,
-                       "the header row has no column \"" + std::string(kColumnNames[required]) + "\"");
+        if (at[c] != kAbsent || (c == kFav && own.empty())) continue;
+        std::string names = "\"" + *given[c] + "\"";
+        if (own.empty())
+            names = "for the " + std::string(kRoles[c]) + " (" + std::string(wanted[0]) + ", " +
+                    std::string(wanted[1]) + ", " + std::string(wanted[2]) + " or " + std::string(wanted[3]) +
+                    ")";
+        error = onLine(header.line, "the header row has no column " + names);
         return false;
     }
     return true;
@@ -124,22 +177,39 @@ std::string readPrompt(const Record& record, const std::array<std::size_t, kColu
     for (std::size_t c = 0; c < kColumnCount; ++c) {
         if (at[c] == kAbsent) continue;
         const std::optional<std::u16string> value = valueOf(record.fields[at[c]]);
-        if (!value) return "the field \"" + std::string(kColumnNames[c]) + "\" is not valid UTF-8";
+        if (!value) return "the field \"" + std::string(kRoles[c]) + "\" is not valid UTF-8";
         values[c] = *value;
     }
     if (values[kName].empty()) return "the name is empty";
-    const std::optional<bool> fav = favFrom(at[kFav] == kAbsent ? "" : record.fields[at[kFav]]);
-    if (!fav) return "fav is \"" + record.fields[at[kFav]] + "\", not one of 1/0, true/false, ja/nein";
+    const std::string_view favText = at[kFav] == kAbsent ? std::string_view() : record.fields[at[kFav]];
+    const std::optional<bool> fav = favFrom(favText);
+    if (!fav)
+        return "fav is \"" + shown(favText) + "\", not one of 1/0, true/false, yes/no, ja/nein, wahr/falsch";
     prompt = Prompt{values[kName], values[kText], *fav, {}};
     return {};
 }
 
+// A value as a spreadsheet reads it back: in quotes, with its quotes doubled, when it holds the
+// separator, a quote or a line break.
+void putValue(std::string& out, std::u16string_view value, char separator) {
+    const std::string bytes = toUtf8(value);
+    if (bytes.find_first_of({separator, '"', '\r', '\n'}) == std::string::npos) {
+        out += bytes;
+        return;
+    }
+    out += '"';
+    for (const char c : bytes)
+        out += c == '"' ? "\"\"" : std::string(1, c);
+    out += '"';
+}
+
 } // namespace
 
-std::optional<PromptLibrary> promptsFromCsv(std::string_view bytes, std::string& error) {
+std::optional<PromptLibrary> promptsFromCsv(std::string_view bytes, ReadError& error,
+                                            const CsvColumns& columns) {
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
     std::vector<Record> records;
-    if (!splitRecords(bytes, records, error)) return std::nullopt;
+    if (!splitRecords(bytes, separatorOf(bytes), records, error)) return std::nullopt;
     // Blank lines, and rows whose cells are all empty, hold no prompt.
     std::erase_if(records, [](const Record& r) {
         return std::ranges::all_of(r.fields, [](const std::string& field) { return field.empty(); });
@@ -149,7 +219,7 @@ std::optional<PromptLibrary> promptsFromCsv(std::string_view bytes, std::string&
         return std::nullopt;
     }
     std::array<std::size_t, kColumnCount> at;
-    if (!findColumns(records[0], at, error)) return std::nullopt;
+    if (!findColumns(records[0], columns, at, error)) return std::nullopt;
     const std::size_t width = records[0].fields.size();
 
     PromptLibrary prompts;
@@ -167,4 +237,20 @@ std::optional<PromptLibrary> promptsFromCsv(std::string_view bytes, std::string&
         }
     }
     return prompts;
+}
+
+std::string promptsToCsv(const PromptLibrary& library, char separator) {
+    std::string out = "\xEF\xBB\xBFname";
+    out += separator;
+    out += "text";
+    out += separator;
+    out += "fav\r\n";
+    for (const Prompt& prompt : library) {
+        putValue(out, prompt.name, separator);
+        out += separator;
+        putValue(out, prompt.text, separator);
+        out += separator;
+        out += prompt.fav ? "1\r\n" : "0\r\n";
+    }
+    return out;
 }

@@ -8,13 +8,11 @@ namespace {
 
 using Json = nlohmann::json;
 
-std::string element(std::size_t index, std::string_view message) {
-    return "element " + std::to_string(index) + ": " + std::string(message);
-}
-
-// The parser's message without its "[json.exception...] " tag and without the bytes it read
-// last, which may be anything the file holds.
-std::string messageOf(const Json::parse_error& failure) {
+// The JSON library's message without its "[json.exception...] " tag and without the bytes it
+// read last, which may be anything the file holds. A number too big for a double is named as
+// such: the library's own message quotes it.
+std::string messageOf(const Json::exception& failure) {
+    if (failure.id == 406) return "a number is too big";
     std::string_view message = failure.what();
     if (const std::size_t tag = message.find("] "); tag != std::string_view::npos)
         message.remove_prefix(tag + 2);
@@ -25,9 +23,9 @@ std::string messageOf(const Json::parse_error& failure) {
 // null member counts as missing.
 std::string readText(const Json& item, const char* key, bool required, std::u16string& out) {
     const auto found = item.find(key);
-    if (found == item.end() || found->is_null())
-        return required ? "\"" + std::string(key) + "\" is missing" : std::string();
-    if (!found->is_string()) return "\"" + std::string(key) + "\" is not a string";
+    const std::string quoted = std::string(1, '"').append(key).append(1, '"');
+    if (found == item.end() || found->is_null()) return required ? quoted + " is missing" : std::string();
+    if (!found->is_string()) return quoted + " is not a string";
     // The parser lets only well-formed UTF-8 through.
     out = withCrLfLineBreaks(fromUtf8(found->get_ref<const std::string&>()));
     return {};
@@ -63,9 +61,9 @@ std::string promptsToJson(const PromptLibrary& library) {
     return array.dump(2) + "\n";
 }
 
-std::optional<PromptLibrary> promptsFromJson(std::string_view bytes, std::string& error) {
-    // Followed while parsing, so a syntax error can be put at its element: the elements of the
-    // top array begun and those read whole so far.
+std::optional<PromptLibrary> promptsFromJson(std::string_view bytes, ReadError& error) {
+    // Followed while parsing, so an error can be put at its element: the elements of the top
+    // array begun and those read whole so far.
     std::size_t begun = 0;
     std::size_t whole = 0;
     const Json::parser_callback_t count = [&](int depth, Json::parse_event_t event, Json&) {
@@ -78,24 +76,24 @@ std::optional<PromptLibrary> promptsFromJson(std::string_view bytes, std::string
     Json document;
     try {
         document = Json::parse(bytes.begin(), bytes.end(), count);
-    } catch (const Json::parse_error& failure) {
+    } catch (const Json::exception& failure) {
+        using Place = ReadError::Place;
+        error = {Place::File, 0, messageOf(failure)};
         if (begun > whole)
-            error = element(whole, messageOf(failure));
+            error = {Place::Element, whole, messageOf(failure)};
         else if (whole > 0)
-            error = "after " + element(whole - 1, messageOf(failure));
-        else
-            error = messageOf(failure);
+            error = {Place::AfterElement, whole - 1, messageOf(failure)};
         return std::nullopt;
     }
     if (!document.is_array()) {
-        error = "the file holds no JSON array";
+        error = {ReadError::Place::File, 0, "the file holds no JSON array"};
         return std::nullopt;
     }
     PromptLibrary prompts;
     for (std::size_t i = 0; i < document.size(); ++i) {
-        const std::string why = readPrompt(document[i], prompts.emplace_back());
+        std::string why = readPrompt(document[i], prompts.emplace_back());
         if (!why.empty()) {
-            error = element(i, why);
+            error = {ReadError::Place::Element, i, std::move(why)};
             return std::nullopt;
         }
     }

@@ -25,12 +25,32 @@ TEST(Utf8, DecodesEveryKindOfBadSequenceAsWindowsDoes) {
         {"a\xE2\x82", {u'a', R}}, {"a\xC3", {u'a', R}}, {"a\xF0<b", {u'a', R}}, {"a\xF0<bc", {u'a', R, u'<', u'b', u'c'}},
         {"X\xC2\x80\xF0\x90", {u'X', 0x80, R}}};
     // clang-format on
-    for (const auto& [bytes, text] : cases)
+    for (const auto& [bytes, text] : cases) {
         for (std::size_t length : {0, 1, 15, 16, 17, 31}) // inside and across the blocks of the ASCII path
             EXPECT_EQ(fromUtf8(std::string(length, 'x') + bytes + "x"),
                       std::u16string(length, u'x') + text + u"x");
+        // Bad bytes are found where they begin; a U+FFFD written as such is none.
+        const std::size_t bad = text.find(R);
+        EXPECT_EQ(invalidUtf8At("xx" + bytes),
+                  bad == std::u16string::npos ? bad : 2 + toUtf8(text.substr(0, bad)).size());
+    }
+    EXPECT_EQ(invalidUtf8At("\xEF\xBF\xBD-\xE2\x82\xAC-\xE2\x82"), 8u);
     for (const auto& [bytes, text] : atTheEnd)
         EXPECT_EQ(fromUtf8(std::string(16, 'x') + bytes), std::u16string(16, u'x') + text);
+}
+
+// "ANSI" files of Western European Windows.
+TEST(Utf8, ReadsWindows1252AsWindowsDoes) {
+    EXPECT_EQ(fromWindows1252("a\x80\x81\x8A\x9F\xA0\xE4\xFF"),
+              u"a\u20AC\u0081\u0160\u0178\u00A0\u00E4\u00FF");
+#ifdef _WIN32
+    std::string all(256, '\0');
+    for (int i = 0; i < 256; ++i)
+        all[i] = char(i);
+    std::wstring system(256, L'\0');
+    MultiByteToWideChar(1252, 0, all.data(), 256, system.data(), 256);
+    EXPECT_EQ(fromWindows1252(all), std::u16string(system.begin(), system.end()));
+#endif
 }
 
 // Lone surrogates come back as U+FFFD. On Windows both ways are compared with the system's

@@ -1,7 +1,7 @@
-"""release_check.py OBJDUMP CPACK CPACK_CONFIG VERSION SOURCE_DIR: CPack's zip holds the README, docs/usage.md,
-the LICENSE and the stripped Verbarix.exe, with its version resource and manifest, importing only DLLs of every Windows
-10/11 (the MinGW runtime is linked in, WebView2Loader.dll loaded at run time). Our WebView2Loader.dll, the stand-in
-for running under Wine with Chromium, is never in it."""
+"""release_check.py OBJDUMP CPACK CPACK_CONFIG VERSION SOURCE_DIR: CPack's zip holds the README, the LICENSE,
+the stripped Verbarix.exe with its version resource and manifest, docs/usage.md, and vbxtool.exe with docs/vbxtool.md;
+both exes import only DLLs of every Windows 10/11 (the MinGW runtime is linked in, WebView2Loader.dll loaded at run
+time). Our WebView2Loader.dll, the stand-in for running under Wine with Chromium, is never in it."""
 import re, subprocess, sys, tempfile, zipfile
 
 objdump, cpack, config, version, source = sys.argv[1:6]
@@ -12,15 +12,17 @@ with tempfile.TemporaryDirectory() as out:
     subprocess.run([cpack, "--config", config, "-B", out], check=True, capture_output=True)
     with zipfile.ZipFile(f"{out}/{name}.zip") as package:
         files = {n.removeprefix(name + "/"): package.read(n) for n in package.namelist() if not n.endswith("/")}
-        package.extract(f"{name}/Verbarix.exe", out)
-    dump = subprocess.run([objdump, "-p", f"{out}/{name}/Verbarix.exe"], check=True, capture_output=True, text=True)
+        package.extractall(out)
+    dumps = [subprocess.run([objdump, "-p", f"{out}/{name}/{exe}"], check=True, capture_output=True, text=True).stdout
+             for exe in ("Verbarix.exe", "vbxtool.exe")]
 assert "WebView2Loader.dll" not in files, "the package holds our Linux stand-in of WebView2Loader.dll"
-assert sorted(files) == ["LICENSE", "README.md", "Verbarix.exe", "docs/usage.md"], sorted(files)
-for doc in ("README.md", "docs/usage.md", "LICENSE"):
+assert sorted(files) == ["LICENSE", "README.md", "Verbarix.exe", "docs/usage.md", "docs/vbxtool.md", "vbxtool.exe"], sorted(files)
+for doc in ("README.md", "LICENSE", "docs/usage.md", "docs/vbxtool.md"):
     assert files[doc] == open(f"{source}/{doc}", "rb").read(), f"the package's {doc} differs from the source"
-assert "symbols stripped" in dump.stdout, "the packaged exe is not stripped"
-imports = {dll.lower() for dll in re.findall(r"DLL Name: (\S+)", dump.stdout)}
-assert "kernel32.dll" in imports and imports <= SYSTEM_DLLS, f"imports off the list: {imports - SYSTEM_DLLS}"
+for dump in dumps:
+    assert "symbols stripped" in dump, "a packaged exe is not stripped"
+    imports = {dll.lower() for dll in re.findall(r"DLL Name: (\S+)", dump)}
+    assert "kernel32.dll" in imports and imports <= SYSTEM_DLLS, f"imports off the list: {imports - SYSTEM_DLLS}"
 exe = files["Verbarix.exe"]
 for key, value in (("ProductName", "Verbarix"), ("FileVersion", version), ("ProductVersion", version)):
     utf16 = [re.escape(text.encode("utf-16-le")) for text in (key, value)]  # NUL-padded to 32 bits between

@@ -1,11 +1,11 @@
-"""walk.py EXE LOADER_DOUBLE WINE_PREFIX_TEMPLATE SCREENSHOT_FOLDER: the real Verbarix.exe under Wine,
+"""walk.py EXE LOADER_DOUBLE WINE_PREFIX_TEMPLATE SCREENSHOT_FOLDER VBXTOOL: the real Verbarix.exe under Wine,
 driven with xdotool on a private Xvfb. It paints; a prompt made in the editor is sent with a typed text
 into Gemini (the loader double's journal shows it); after closing, a second start sends the text typed
 last into Gemini again and leaves both files as they were; starting the program once more while it runs
-makes no second main window and writes nothing."""
+makes no second main window and writes nothing, and vbxtool refuses to write into its library then."""
 import getpass, os, shutil, subprocess, sys, tempfile, time
 
-exe, loader, template, shots = sys.argv[1:5]
+exe, loader, template, shots, tool = sys.argv[1:6]
 END = time.monotonic() + 420  # no wait goes beyond this
 GREY = (0xDC, 0xDC, 0xDC)  # the painted areas at first start
 work = tempfile.mkdtemp(prefix="vbx-walk-")
@@ -134,6 +134,11 @@ try:
     run("wine", os.path.join(app, "Verbarix.exe"))  # times out if this copy keeps running
     shown = run("xdotool", "search", "--name", "^Verbarix$").stdout.split()
     assert len(shown) == 1 and stored() == kept, f"a second copy ran: {len(shown)} main windows"
+    with open(os.path.join(work, "add.json"), "w") as added:
+        added.write('[{"name": "x", "text": "y"}]')
+    refused = run("wine", tool, "import-json", *("Z:" + p.replace("/", "\\") for p in (
+        added.name, os.path.join(local, "Quillory", "prompts.xml"))))
+    assert b"Verbarix is running" in refused.stderr and refused.returncode == 1 and stored() == kept, refused
     assert (again := close()) == files, f"the second start changed the files: {again} (was {files})"
 except AssertionError as failure:
     os.makedirs(shots, exist_ok=True)

@@ -1,9 +1,10 @@
-// One libFuzzer target for both files and vbxtool's imports; the first byte picks the reader ('c' CSV,
-// 'j' JSON, '2' in the seeds: prompt.cf, else prompts.xml). What is read must come back unchanged through a
-// save and a load (on tmpfs where there is one: saves flush). Generated libraries are the core tests' round
-// trip.
+// One libFuzzer target for both files and the imports of the program and vbxtool; the first byte picks the
+// reader ('c' CSV, 'j' JSON, '2' in the seeds: prompt.cf, else prompts.xml). What is read must come back
+// unchanged through a save and a load (on tmpfs where there is one: saves flush), and what an import reads
+// through JSON and CSV. Generated libraries are the core tests' round trip.
 #include "core/support.h"
 #include "tools/prompt_csv.h"
+#include "tools/prompt_import.h"
 #include "tools/prompt_json.h"
 
 #include <cstdio>
@@ -21,10 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)removedAtExit;
     if (size == 0) return 0;
     const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
-    if (data[0] == 'c' || data[0] == 'j') { // what an import reads comes back whole through JSON
-        std::string error;
-        const auto read = data[0] == 'c' ? promptsFromCsv(bytes, error) : promptsFromJson(bytes, error);
+    if (data[0] == 'c' || data[0] == 'j') { // what an import reads comes back whole through JSON and CSV
+        const auto read = readPrompts(bytes, data[0] == 'c' ? PromptFormat::Csv : PromptFormat::Json).prompts;
+        ReadError error;
         CHECK(!read || promptsFromJson(promptsToJson(*read), error) == read);
+        PromptLibrary asCsv = read.value_or(PromptLibrary{});
+        for (Prompt& prompt : asCsv)
+            prompt.lasttext.clear();
+        CHECK(!read || promptsFromCsv(promptsToCsv(*read, ",;\t"[size % 3]), error) == asCsv);
         return 0;
     }
     PromptLibrary library{{u"before", u"", true, u""}}, loaded = library;
@@ -41,6 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool read = loadPromptFile(library, path);
         setFilePieceSizeForTesting(0);
         CHECK(read == isLibrary && library == (read ? parsed : loaded));
+        const std::optional<PromptLibrary> whole = readPrompts(bytes, PromptFormat::Library).prompts;
+        CHECK(!whole || whole == parsed);
         if (!read) return 0;
         CHECK(afterRoundTrip(library) == library);
         CHECK(savePromptFile(library, path) && loadPromptFile(loaded, path) && loaded == library);

@@ -321,5 +321,14 @@ void Win::act(const std::string& action, unsigned n) {
                                              : "<notes/>");
         command(4002);
     }
+    if (action == "Add") { // cancelled, CSV in Windows-1252, JSON, a cut library; answered No when n & 4
+        const char16_t* files[] = {u"", u"\\add.csv", u"\\add.json", u"\\add.xml"};
+        write(u"~\\add.csv", "Titel;Inhalt;Favorit\r\nI0;tI0;\r\nB\xE4r;t;1\r\n");
+        write(u"~\\add.json", R"([{"name":"J","text":"tJ","fav":true},{"name":"J","text":"tJ"}])");
+        write(u"~\\add.xml", "<prompts>\n<item><name>X</name>\n");
+        chosenFile = n % 4 ? root + files[n % 4] : u"";
+        answer = n & 4 ? IDNO : IDYES;
+        command(4003);
+    }
     chosenFile.clear();
 }

@@ -17,10 +17,10 @@
 #include <tuple>
 
 // The user's actions, by name; act()'s `n` picks the entry, text, answer or file. Restart last.
-inline const std::string kActions[] = {"Choose", "Type",   "Clear",   "Paste", "Favourite", "Send",
-                                       "Chat",   "About",  "Options", "Font",  "Count",     "Colour",
-                                       "New",    "Edit",   "Save",    "Shut",  "Delete",    "Export",
-                                       "Import", "Resize", "Search",  "Pick",  "Restart"};
+inline const std::string kActions[] = {"Choose", "Type",  "Clear",   "Paste",  "Favourite", "Send",
+                                       "Chat",   "About", "Options", "Font",   "Count",     "Colour",
+                                       "New",    "Edit",  "Save",    "Shut",   "Delete",    "Export",
+                                       "Import", "Add",   "Resize",  "Search", "Pick",      "Restart"};
 
 // One step of a scenario: the action, its `n`, and what must change with it.
 using Step = std::tuple<std::string, unsigned, const char*>;

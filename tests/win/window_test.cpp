@@ -43,7 +43,8 @@ TEST_F(Win, FirstStartMenuAndLayout) {
                     utf8(item) + " ";
         }
     }
-    EXPECT_EQ(menu, ":Datei 4001=Export Prompts 4002=Import Prompts :Prompts 3001=Prompt neu erstellen "
+    EXPECT_EQ(menu, ":Datei 4001=Export Prompts 4002=Import Prompts 4003=Prompts hinzufügen… :Prompts "
+                    "3001=Prompt neu erstellen "
                     "3002=Prompt editieren 3003=Prompt löschen 3004=Prompt suchen… :Hilfe 7001=About "
                     "7002=Einstellungen ");
     const AppState& s = app();

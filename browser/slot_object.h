@@ -11,15 +11,9 @@
 #include <cstring>
 #include <type_traits>
 
-// What a slot without a method answers; the object is the only argument it looks at.
-using UnusedSlot = HRESULT(STDMETHODCALLTYPE*)(void* object);
-inline HRESULT STDMETHODCALLTYPE notImplemented(void*) {
-    return E_NOTIMPL;
-}
-
 template <typename Interface> class SlotTable {
   public:
-    explicit SlotTable(UnusedSlot unused) { slots_.fill(reinterpret_cast<void*>(unused)); }
+    SlotTable() { slots_.fill(reinterpret_cast<void*>(&notImplemented)); }
 
     // Puts `ours`, a method of the implementing class, at the slot of `official`, a method of
     // Interface or of an interface it derives from.
@@ -32,6 +26,9 @@ template <typename Interface> class SlotTable {
     void* const* get() const { return slots_.data(); }
 
   private:
+    // Whatever the slot's parameters: the caller gives them, this ignores them.
+    static HRESULT STDMETHODCALLTYPE notImplemented(void*) { return E_NOTIMPL; }
+
     // No definition for a pair whose parameters differ.
     template <typename Official, typename Ours> struct Binding;
     template <typename Class, typename Self, typename Result, typename... Parameters>
@@ -57,7 +54,7 @@ template <typename Interface> class SlotTable {
 
 // The object: the table first, as COM lays out an object. Self derives from it, has no virtual
 // methods and gives its methods with `static void fill(SlotTable<Interface>&)`.
-template <typename Self, typename Interface, UnusedSlot unused = notImplemented> class SlotObject {
+template <typename Self, typename Interface> class SlotObject {
   public:
     Interface* get() { return reinterpret_cast<Interface*>(this); }
 
@@ -84,7 +81,7 @@ template <typename Self, typename Interface, UnusedSlot unused = notImplemented>
   private:
     static void* const* table() {
         static const SlotTable<Interface> slots = [] {
-            SlotTable<Interface> made(unused);
+            SlotTable<Interface> made;
             made.template put<static_cast<HRESULT (STDMETHODCALLTYPE IUnknown::*)(REFIID, void**)>(
                                   &IUnknown::QueryInterface),
                               &SlotObject::QueryInterface>();

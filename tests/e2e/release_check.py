@@ -1,8 +1,9 @@
 """release_check.py OBJDUMP CPACK CPACK_CONFIG VERSION SOURCE_DIR: CPack's zip holds the README, the LICENSE
 and the stripped Verbarix.exe, with its version resource and manifest, importing only DLLs of every Windows
-10/11 (the MinGW runtime is linked in, WebView2Loader.dll loaded at run time). Our WebView2Loader.dll, the stand-in
-for running under Wine with Chromium, is never in it."""
-import re, subprocess, sys, tempfile, zipfile
+10/11 (the MinGW runtime is linked in, WebView2Loader.dll loaded at run time); beside it Microsoft's
+WebView2Loader.dll of the SDK, byte for byte (never our stand-in for running under Wine with Chromium), and
+the SDK's licence as WebView2Loader-LICENSE.txt."""
+import hashlib, re, subprocess, sys, tempfile, zipfile
 
 objdump, cpack, config, version, source = sys.argv[1:6]
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comdlg32.dll", "shell32.dll", "shlwapi.dll", "ole32.dll",
@@ -14,10 +15,14 @@ with tempfile.TemporaryDirectory() as out:
         files = {n.removeprefix(name + "/"): package.read(n) for n in package.namelist() if not n.endswith("/")}
         package.extract(f"{name}/Verbarix.exe", out)
     dump = subprocess.run([objdump, "-p", f"{out}/{name}/Verbarix.exe"], check=True, capture_output=True, text=True)
-assert "WebView2Loader.dll" not in files, "the package holds our Linux stand-in of WebView2Loader.dll"
-assert sorted(files) == ["LICENSE", "README.md", "Verbarix.exe"], sorted(files)
-for doc in ("README.md", "LICENSE"):
-    assert files[doc] == open(f"{source}/{doc}", "rb").read(), f"the package's {doc} differs from the source"
+assert sorted(files) == ["LICENSE", "README.md", "Verbarix.exe", "WebView2Loader-LICENSE.txt",
+                        "WebView2Loader.dll"], sorted(files)
+sums = dict(line.split()[::-1] for line in open(f"{source}/third_party/webview2/SHA256SUMS"))
+loader = hashlib.sha256(files["WebView2Loader.dll"]).hexdigest()
+assert loader == sums["x64/WebView2Loader.dll"], f"WebView2Loader.dll is not the SDK's x64 loader: {loader}"
+for doc, origin in (("README.md", "README.md"), ("LICENSE", "LICENSE"),
+                    ("WebView2Loader-LICENSE.txt", "third_party/webview2/LICENSE.txt")):
+    assert files[doc] == open(f"{source}/{origin}", "rb").read(), f"the package's {doc} differs from {origin}"
 assert "symbols stripped" in dump.stdout, "the packaged exe is not stripped"
 imports = {dll.lower() for dll in re.findall(r"DLL Name: (\S+)", dump.stdout)}
 assert "kernel32.dll" in imports and imports <= SYSTEM_DLLS, f"imports off the list: {imports - SYSTEM_DLLS}"

@@ -1,11 +1,15 @@
 // A stand-in for WebView2Loader.dll. Its objects have their methods at the slots of the SDK's
-// (browser/slot_object.h); a call to any other notes "unexpected". It asks every handler for its
-// interface by the SDK's IID, as the runtime may, and takes none that does not answer. Both
-// creation callbacks come later through the message loop, as the runtime's do. Each call, each
-// handler's reference count and each object's end is a line of the journal, the file named by
-// VBX_FAKE_WEBVIEW2_JOURNAL. VBX_FAKE_WEBVIEW2 asks for a failure: fail-environment (the loader
-// call fails), no-environment or no-controller (the callback brings an error and no object).
+// (browser/slot_object.h). It asks every handler for its interface by the SDK's IID, as the runtime
+// may, and takes none that does not answer. Both creation callbacks come later through the message
+// loop, as the runtime's do. Each call, each handler's reference count and each object's end is a
+// line of the journal, the file named by VBX_FAKE_WEBVIEW2_JOURNAL. VBX_FAKE_WEBVIEW2 asks for a failure:
+// fail-environment (the loader call fails), no-environment or no-controller (the callback brings an error and
+// no object).
+#include "base/utf8.h"
+#include "base/wide_text.h"
 #include "browser/slot_object.h"
+
+#include <wrl/client.h>
 
 #include <deque>
 #include <fstream>
@@ -19,31 +23,22 @@ std::wstring variable(const wchar_t* name) {
 }
 
 HRESULT note(const std::wstring& line, HRESULT result = S_OK) {
-    std::string bytes(WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr), '\n');
-    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, bytes.data(), int(bytes.size()), nullptr, nullptr);
-    bytes.back() = '\n'; // in place of the NUL
-    std::ofstream(variable(L"VBX_FAKE_WEBVIEW2_JOURNAL").c_str(), std::ios::app | std::ios::binary) << bytes;
+    std::ofstream(variable(L"VBX_FAKE_WEBVIEW2_JOURNAL").c_str(), std::ios::app | std::ios::binary)
+        << toUtf8(fromWide(line.c_str())) + '\n';
     return result;
 }
 
-HRESULT STDMETHODCALLTYPE unexpected(void*) {
-    return note(L"unexpected call", E_NOTIMPL);
-}
-
 bool answers(IUnknown* handler, REFIID iid) {
-    IUnknown* asked = nullptr;
-    if (!handler || FAILED(handler->QueryInterface(iid, reinterpret_cast<void**>(&asked)))) return false;
-    asked->Release();
-    return true;
+    Microsoft::WRL::ComPtr<IUnknown> asked;
+    return handler && SUCCEEDED(handler->QueryInterface(iid, &asked));
 }
 
 // Callbacks waiting for the message loop.
 std::deque<std::function<void()>> waiting;
 LRESULT CALLBACK deliver(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != WM_APP) return DefWindowProcW(window, message, wParam, lParam);
-    const std::function<void()> call = std::move(waiting.front());
+    waiting.front()(); // what it adds goes behind it
     waiting.pop_front();
-    call();
     return 0;
 }
 template <typename Handler, typename Result>
@@ -55,10 +50,7 @@ HRESULT later(const std::wstring& name, Handler* handler, REFIID iid, const wcha
         return CreateWindowExW(0, L"FakeWebView2", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, {},
                                GetModuleHandleW(nullptr), {});
     }();
-    if (!answers(handler, iid)) {
-        result->Release();
-        return note(name + L" refused", E_NOINTERFACE);
-    }
+    if (!answers(handler, iid)) return note(name + L" refused", E_NOINTERFACE);
     note(name + L" kept, count " + std::to_wstring(handler->AddRef()));
     const bool fail = variable(L"VBX_FAKE_WEBVIEW2") == failure;
     if (fail) result->Release();
@@ -73,20 +65,16 @@ HRESULT later(const std::wstring& name, Handler* handler, REFIID iid, const wcha
 
 // The view's ProcessFailed handler, and the kind RaiseProcessFailed has it report.
 ICoreWebView2ProcessFailedEventHandler* failedHandler = nullptr;
+COREWEBVIEW2_PROCESS_FAILED_KIND failedKind{};
 
-struct Args final : SlotObject<Args, ICoreWebView2ProcessFailedEventArgs, unexpected> {
-    explicit Args(COREWEBVIEW2_PROCESS_FAILED_KIND kind) : kind_(kind) {}
+struct Args final : SlotObject<Args, ICoreWebView2ProcessFailedEventArgs> {
     static void fill(SlotTable<ICoreWebView2ProcessFailedEventArgs>& table) {
         table.put<&ICoreWebView2ProcessFailedEventArgs::get_ProcessFailedKind, &Args::kind>();
     }
-    HRESULT kind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) {
-        *kind = kind_;
-        return S_OK;
-    }
-    COREWEBVIEW2_PROCESS_FAILED_KIND kind_;
+    HRESULT kind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) { return *kind = failedKind, S_OK; }
 };
 
-struct WebView final : SlotObject<WebView, ICoreWebView2, unexpected> {
+struct WebView final : SlotObject<WebView, ICoreWebView2> {
     static void fill(SlotTable<ICoreWebView2>& table) {
         table.put<&ICoreWebView2::Navigate, &WebView::navigate>();
         table.put<&ICoreWebView2::add_ProcessFailed, &WebView::added>();
@@ -113,7 +101,7 @@ struct WebView final : SlotObject<WebView, ICoreWebView2, unexpected> {
     }
 };
 
-struct Controller final : SlotObject<Controller, ICoreWebView2Controller, unexpected> {
+struct Controller final : SlotObject<Controller, ICoreWebView2Controller> {
     static void fill(SlotTable<ICoreWebView2Controller>& table) {
         table.put<&ICoreWebView2Controller::put_IsVisible, &Controller::putIsVisible>();
         table.put<&ICoreWebView2Controller::put_Bounds, &Controller::putBounds>();
@@ -140,7 +128,7 @@ struct Controller final : SlotObject<Controller, ICoreWebView2Controller, unexpe
     WebView* view = new WebView;
 };
 
-struct Environment final : SlotObject<Environment, ICoreWebView2Environment, unexpected> {
+struct Environment final : SlotObject<Environment, ICoreWebView2Environment> {
     static void fill(SlotTable<ICoreWebView2Environment>& table) {
         table.put<&ICoreWebView2Environment::CreateCoreWebView2Controller, &Environment::createController>();
     }
@@ -173,10 +161,10 @@ extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE CreateCoreWebView2Enviro
 
 // The runtime's ProcessFailed event on the view; the handler is held through the call, as the runtime does.
 extern "C" __declspec(dllexport) void RaiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
+    static Args args;
     ICoreWebView2ProcessFailedEventHandler* handler = failedHandler;
-    Args* args = new Args(kind);
+    failedKind = kind;
     handler->AddRef();
-    handler->Invoke(nullptr, args->get());
+    handler->Invoke(nullptr, args.get());
     handler->Release();
-    args->Release();
 }

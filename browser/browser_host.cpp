@@ -163,6 +163,10 @@ void createController(HWND mainWindow, AiTarget ai) {
     if (FAILED(created)) showRuntimeHint(mainWindow);
 }
 
+// An export of the loader, looked up by the name of the SDK's declaration and given its type.
+#define LOADER_EXPORT(function)                                                                              \
+    reinterpret_cast<decltype(&function)>(reinterpret_cast<void*>(GetProcAddress(loaderModule, #function)))
+
 // The loader beside the exe first, then from the system's default DLL folders.
 decltype(&CreateCoreWebView2EnvironmentWithOptions) findEnvironmentFactory() {
     if (!loaderModule) {
@@ -182,8 +186,7 @@ decltype(&CreateCoreWebView2EnvironmentWithOptions) findEnvironmentFactory() {
             loaderModule = LoadLibraryExW(loaderFileName, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     }
     if (!loaderModule) return nullptr;
-    return reinterpret_cast<decltype(&CreateCoreWebView2EnvironmentWithOptions)>(
-        reinterpret_cast<void*>(GetProcAddress(loaderModule, "CreateCoreWebView2EnvironmentWithOptions")));
+    return LOADER_EXPORT(CreateCoreWebView2EnvironmentWithOptions);
 }
 
 } // namespace

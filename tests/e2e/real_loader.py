@@ -3,7 +3,7 @@ WebView2Loader.dll, as the Windows package has them, under Wine, where no WebVie
 program loads that DLL from beside itself, shows the hint that the runtime is needed, works on without a view
 (a chat chosen, a text typed and sent are stored as ever) and closes cleanly. Wine's debug channels say which
 DLL was loaded (loaddll) and with which text each window was made (win)."""
-import re, sys
+import re, subprocess, sys
 from chat import Chat, wait
 
 HINT = 'L"F\\00fcr die KI-Ansicht wird die Microsoft Edge WebView2 Runtime ben\\00f6tigt." L"STATIC"'
@@ -20,7 +20,8 @@ try:
     chat.send()
     wait("the typed text stored", lambda: " und mehr</lasttext>" in stored("prompts.xml"), 10)
     chat.run("xdotool", "key", "alt+F4")
-    chat.run("wineserver", "-w")  # times out if the program does not end
+    ended = subprocess.Popen(["wineserver", "-w"], env=chat.env)  # Wine would hold a crashed one in its debugger
+    wait("the program's end", lambda: ended.poll() is not None or "wine: Unhandled" in log(), 60)
     assert "wine: Unhandled" not in log(), "the program crashed"
 except AssertionError as failure:
     chat.run("mkdir", "-p", sys.argv[4])

@@ -12,8 +12,7 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// A completion handler that keeps what it was given and checks where it runs. It lives on the stack:
-// the SDK interface's destructor is never called through the interface.
+// A completion handler that keeps what it was given and checks where it runs; never deleted.
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 template <typename Interface, typename Result> struct Handler final : Interface {
     // The loader keeps handlers as they come: it never asks them for an interface.

@@ -2,9 +2,9 @@
 // (browser/slot_object.h). It asks every handler for its interface by the SDK's IID, as the runtime
 // may, and takes none that does not answer. Both creation callbacks come later through the message
 // loop, as the runtime's do. Each call, each handler's reference count and each object's end is a
-// line of the journal, the file named by VBX_FAKE_WEBVIEW2_JOURNAL. VBX_FAKE_WEBVIEW2 asks for a failure:
-// fail-environment (the loader call fails), no-environment or no-controller (the callback brings an error and
-// no object).
+// line of the journal, the file named by VBX_FAKE_WEBVIEW2_JOURNAL. VBX_FAKE_WEBVIEW2 asks for a
+// failure: fail-environment (the loader call fails), no-environment or no-controller (the callback
+// brings an error and no object).
 #include "base/utf8.h"
 #include "base/wide_text.h"
 #include "browser/slot_object.h"

@@ -1,5 +1,12 @@
 #include "app/app_state.h"
 
+#include "browser/webview2_sdk.h"
+
+AppState::AppState() = default;
+AppState::AppState(AppState&&) noexcept = default;
+AppState& AppState::operator=(AppState&&) noexcept = default;
+AppState::~AppState() = default;
+
 namespace {
 
 // The white brush exists before the entry point runs, so every control-colour answer has it.

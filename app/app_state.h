@@ -3,7 +3,6 @@
 // for the life of the process. Only the user-interface thread touches it.
 
 #include "base/win_owners.h"
-#include "browser/webview2.h"
 #include "library/prompt_library.h"
 #include "settings/settings.h"
 
@@ -14,7 +13,17 @@
 #include <string>
 #include <vector>
 
+// The browser's interfaces by name only: the files that use them include the WebView2 SDK.
+struct ICoreWebView2;
+struct ICoreWebView2Controller;
+
 struct AppState {
+    // Made, moved and ended where the browser's interfaces are known.
+    AppState();
+    AppState(AppState&&) noexcept;
+    AppState& operator=(AppState&&) noexcept;
+    ~AppState();
+
     // Windows.
     HWND mainWindow = nullptr;
     HWND promptHeader = nullptr;

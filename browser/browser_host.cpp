@@ -7,7 +7,9 @@
 #include "app/shell.h"
 #include "browser/chat_script.h"
 #include "browser/com_object.h"
-#include "browser/webview2.h"
+#include "browser/webview2_sdk.h"
+
+#include <wrl/client.h>
 
 #include <cstdlib>
 #include <string>
@@ -18,6 +20,7 @@ constexpr wchar_t runtimeMissingHint[] =
     L"Für die KI-Ansicht wird die Microsoft Edge WebView2 Runtime benötigt.";
 constexpr wchar_t loaderMissingHint[] =
     L"Für die KI-Ansicht wird die Datei WebView2Loader.dll neben Verbarix.exe benötigt.";
+constexpr wchar_t loaderFileName[] = L"WebView2Loader.dll";
 
 // The loader stays loaded for the whole run: the objects it hands out live on in it.
 HMODULE loaderModule = nullptr;
@@ -25,7 +28,7 @@ HMODULE loaderModule = nullptr;
 // The runtime's environment, kept so that a view whose browser process died is made anew in it.
 Microsoft::WRL::ComPtr<ICoreWebView2Environment> browserEnvironment;
 // Our ProcessFailed registration on the current view.
-WebView2EventToken processFailedToken{};
+EventRegistrationToken processFailedToken{};
 
 // Whether the view was hidden while the main window is minimised.
 bool viewHidden = false;
@@ -90,12 +93,15 @@ class ProcessFailed final : public CompletionHandler<ICoreWebView2ProcessFailedE
     ProcessFailed(HWND mainWindow, AiTarget ai) : CompletionHandler(mainWindow, ai) {}
 
     HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* args) override {
-        std::int32_t kind = -1;
-        if (args) args->get_ProcessFailedKind(&kind);
+        COREWEBVIEW2_PROCESS_FAILED_KIND kind{};
+        if (!args || FAILED(args->get_ProcessFailedKind(&kind))) return S_OK;
         AppState& state = app();
-        if ((kind == kRenderProcessExited || kind == kRenderProcessUnresponsive) && state.webView)
+        // The runtime brings back the other kinds itself.
+        if ((kind == COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED ||
+             kind == COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_UNRESPONSIVE) &&
+            state.webView)
             state.webView->Reload();
-        if (kind != kBrowserProcessExited) return S_OK;
+        if (kind != COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED) return S_OK;
         // The browser process took the controller and the view with it: both are made anew,
         // on the chat the user has chosen by now.
         closeView();
@@ -157,8 +163,12 @@ void createController(HWND mainWindow, AiTarget ai) {
     if (FAILED(created)) showRuntimeHint(mainWindow);
 }
 
+// An export of the loader, looked up by the name of the SDK's declaration and given its type.
+#define LOADER_EXPORT(function)                                                                              \
+    reinterpret_cast<decltype(&function)>(reinterpret_cast<void*>(GetProcAddress(loaderModule, #function)))
+
 // The loader beside the exe first, then from the system's default DLL folders.
-CreateCoreWebView2EnvironmentWithOptionsFunction findEnvironmentFactory() {
+decltype(&CreateCoreWebView2EnvironmentWithOptions) findEnvironmentFactory() {
     if (!loaderModule) {
         std::wstring path(MAX_PATH, L'\0');
         DWORD length = 0;
@@ -169,15 +179,14 @@ CreateCoreWebView2EnvironmentWithOptionsFunction findEnvironmentFactory() {
         const std::size_t slash = path.find_last_of(L"\\/");
         if (slash != std::wstring::npos) {
             path.resize(slash + 1);
-            loaderModule = LoadLibraryW((path + webView2LoaderFileName).c_str());
+            loaderModule = LoadLibraryW((path + loaderFileName).c_str());
         }
         // Never from the current folder, where anybody might have put a DLL of that name.
         if (!loaderModule)
-            loaderModule = LoadLibraryExW(webView2LoaderFileName, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+            loaderModule = LoadLibraryExW(loaderFileName, nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
     }
     if (!loaderModule) return nullptr;
-    return reinterpret_cast<CreateCoreWebView2EnvironmentWithOptionsFunction>(
-        reinterpret_cast<void*>(GetProcAddress(loaderModule, createEnvironmentExportName)));
+    return LOADER_EXPORT(CreateCoreWebView2EnvironmentWithOptions);
 }
 
 } // namespace
@@ -188,7 +197,7 @@ void startBrowser(HWND mainWindow, AiTarget ai) {
     const wchar_t* localAppData = _wgetenv(L"LOCALAPPDATA");
     if (localAppData) profileFolder = std::wstring(localAppData) + L"\\Scrivane_V4";
 
-    const CreateCoreWebView2EnvironmentWithOptionsFunction createEnvironment = findEnvironmentFactory();
+    const auto createEnvironment = findEnvironmentFactory();
     if (!createEnvironment) {
         showRuntimeHint(mainWindow, loaderMissingHint);
         return;

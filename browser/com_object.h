@@ -6,6 +6,10 @@
 #include <windows.h>
 #include <unknwn.h>
 
+// The SDK's interfaces have no virtual destructor: an object ends in its own Release, where the
+// destructor below is virtual.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 template <typename Interface> class ComObject : public Interface {
   public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
@@ -32,3 +36,4 @@ template <typename Interface> class ComObject : public Interface {
   private:
     LONG references_ = 1;
 };
+#pragma GCC diagnostic pop

@@ -1,11 +1,14 @@
 # Release package: `cmake --build --preset windows --target package` writes
-# Verbarix-<version>-win64.zip with the exe, the README, the user's guide and the license.
-# WebView2Loader.dll is not ours to ship (the README says where it comes from), and neither
-# is our stand-in of it for Linux (browser/chromium_loader), which no install() names.
+# Verbarix-<version>-win64.zip with the exe, the README, the user's guide and the license, and beside
+# the exe Microsoft's WebView2Loader.dll from the SDK, byte for byte, with its licence under a name that
+# says whose it is. Our stand-in of the loader for Linux (browser/chromium_loader) is never in it:
+# no install() names it.
 install(TARGETS Verbarix RUNTIME DESTINATION . COMPONENT release)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . COMPONENT release)
 # Where the README's link points: docs/usage.md beside it.
 install(FILES ${PROJECT_SOURCE_DIR}/docs/usage.md DESTINATION docs COMPONENT release)
+install(FILES ${VBX_WEBVIEW2_SDK}/x64/WebView2Loader.dll DESTINATION . COMPONENT release)
+install(FILES ${VBX_WEBVIEW2_SDK}/LICENSE.txt DESTINATION . RENAME WebView2Loader-LICENSE.txt COMPONENT release)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME Verbarix)

@@ -1,14 +1,14 @@
 // WebView2Loader.dll for running the program under Wine on Linux: what the program asks of the
 // WebView2 runtime, done by Debian's Chromium over the DevTools protocol. The view is a Chromium
 // app window kept over the controller's bounds on the screen, not a child window. Everything the
-// program does not call answers E_NOTIMPL.
+// program does not call answers E_NOTIMPL (browser/slot_object.h).
 //
 // The objects belong to the thread that created them, as the runtime's do: completion handlers
 // and events run there, from its message loop, through a message-only window of that thread.
 #include "browser/chromium_loader/cdp_json.h"
 #include "browser/chromium_loader/chromium_process.h"
 #include "browser/com_object.h"
-#include "browser/webview2.h"
+#include "browser/slot_object.h"
 
 #include "base/utf8.h"
 #include "base/wide_text.h"
@@ -36,15 +36,15 @@ template <typename Object, typename... Arguments> ComPtr<Object> make(Arguments&
 
 class FailedArgs final : public ComObject<ICoreWebView2ProcessFailedEventArgs> {
   public:
-    explicit FailedArgs(std::int32_t kind) : kind_(kind) {}
-    HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(std::int32_t* kind) override {
+    explicit FailedArgs(COREWEBVIEW2_PROCESS_FAILED_KIND kind) : kind_(kind) {}
+    HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) override {
         if (!kind) return E_POINTER;
         *kind = kind_;
         return S_OK;
     }
 
   private:
-    std::int32_t kind_;
+    COREWEBVIEW2_PROCESS_FAILED_KIND kind_;
 };
 
 // One browser and its page, from the start of Chromium until Close or its end. Lives on the
@@ -127,7 +127,7 @@ struct Session {
                  ",\"height\":" + std::to_string(bounds.bottom - bounds.top) + "}}");
     }
 
-    void raiseProcessFailed(std::int32_t kind) {
+    void raiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
         std::vector<ComPtr<ICoreWebView2ProcessFailedEventHandler>> handlers;
         for (auto& [token, handler] : failedHandlers)
             handlers.push_back(handler);
@@ -156,163 +156,110 @@ struct Session {
 std::map<WPARAM, std::shared_ptr<Session>> sessions;
 WPARAM lastSession = 0;
 
-class View final : public ComObject<ICoreWebView2> {
+class View final : public SlotObject<View, ICoreWebView2> {
   public:
-    explicit View(std::shared_ptr<Session> session) : session_(std::move(session)) { session_->view = this; }
-    ~View() override {
-        if (session_->view == this) session_->view = nullptr;
+    explicit View(std::shared_ptr<Session> session) : session_(std::move(session)) { session_->view = get(); }
+    ~View() {
+        if (session_->view == get()) session_->view = nullptr;
+    }
+    static void fill(SlotTable<ICoreWebView2>& table) {
+        table.put<&ICoreWebView2::Navigate, &View::Navigate>();
+        table.put<&ICoreWebView2::ExecuteScript, &View::ExecuteScript>();
+        table.put<&ICoreWebView2::Reload, &View::Reload>();
+        table.put<&ICoreWebView2::add_ProcessFailed, &View::add_ProcessFailed>();
+        table.put<&ICoreWebView2::remove_ProcessFailed, &View::remove_ProcessFailed>();
     }
 
-    HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override {
+    HRESULT Navigate(LPCWSTR uri) {
         if (!uri) return E_INVALIDARG;
         session_->sendToPage("Page.navigate", "{\"url\":" + jsonString(fromWide(uri)) + "}");
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE ExecuteScript(LPCWSTR javaScript,
-                                            ICoreWebView2ExecuteScriptCompletedHandler* handler) override {
+    HRESULT ExecuteScript(LPCWSTR javaScript, ICoreWebView2ExecuteScriptCompletedHandler* handler) {
         if (!javaScript) return E_INVALIDARG;
         session_->sendToPage(
             "Runtime.evaluate",
             "{\"expression\":" + jsonString(fromWide(javaScript)) + ",\"returnByValue\":true}", handler);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Reload() override {
+    HRESULT Reload() {
         session_->sendToPage("Page.reload", "{}");
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE add_ProcessFailed(IUnknown* handler, WebView2EventToken* token) override {
+    HRESULT add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* handler,
+                              EventRegistrationToken* token) {
         ComPtr<ICoreWebView2ProcessFailedEventHandler> failed;
         if (!handler || !token || FAILED(handler->QueryInterface(IID_PPV_ARGS(&failed)))) return E_INVALIDARG;
         token->value = session_->nextToken++;
         session_->failedHandlers[token->value] = failed;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(WebView2EventToken token) override {
+    HRESULT remove_ProcessFailed(EventRegistrationToken token) {
         session_->failedHandlers.erase(token.value);
         return S_OK;
     }
-
-    // What the program never calls.
-    HRESULT STDMETHODCALLTYPE get_Settings(void**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_NavigationStarting(IUnknown*, WebView2EventToken*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_NavigationStarting(WebView2EventToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_ContentLoading(IUnknown*, WebView2EventToken*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_ContentLoading(WebView2EventToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_SourceChanged(IUnknown*, WebView2EventToken*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE remove_SourceChanged(WebView2EventToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_HistoryChanged(IUnknown*, WebView2EventToken*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_HistoryChanged(WebView2EventToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_NavigationCompleted(IUnknown*, WebView2EventToken*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(WebView2EventToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_FrameNavigationStarting(IUnknown*, WebView2EventToken*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_FrameNavigationStarting(WebView2EventToken) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE add_FrameNavigationCompleted(IUnknown*, WebView2EventToken*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_FrameNavigationCompleted(WebView2EventToken) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE add_ScriptDialogOpening(IUnknown*, WebView2EventToken*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(WebView2EventToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_PermissionRequested(IUnknown*, WebView2EventToken*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_PermissionRequested(WebView2EventToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(LPCWSTR, IUnknown*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE RemoveScriptToExecuteOnDocumentCreated(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CapturePreview(std::int32_t, IStream*, IUnknown*) override { return E_NOTIMPL; }
 
   private:
     std::shared_ptr<Session> session_;
 };
 
-class Controller final : public ComObject<ICoreWebView2Controller> {
+class Controller final : public SlotObject<Controller, ICoreWebView2Controller> {
   public:
     explicit Controller(std::shared_ptr<Session> session)
         : session_(std::move(session)), view_(make<View>(session_)) {}
     // The last reference closes the view, as the runtime's controller does.
-    ~Controller() override { Close(); }
+    ~Controller() { Close(); }
+    static void fill(SlotTable<ICoreWebView2Controller>& table) {
+        using C = ICoreWebView2Controller;
+        table.put<&C::get_IsVisible, &Controller::get_IsVisible>();
+        table.put<&C::put_IsVisible, &Controller::put_IsVisible>();
+        table.put<&C::get_Bounds, &Controller::get_Bounds>();
+        table.put<&C::put_Bounds, &Controller::put_Bounds>();
+        table.put<&C::get_ParentWindow, &Controller::get_ParentWindow>();
+        table.put<&C::NotifyParentWindowPositionChanged, &Controller::NotifyParentWindowPositionChanged>();
+        table.put<&C::Close, &Controller::Close>();
+        table.put<&C::get_CoreWebView2, &Controller::get_CoreWebView2>();
+    }
 
-    HRESULT STDMETHODCALLTYPE get_IsVisible(BOOL* isVisible) override {
+    HRESULT get_IsVisible(BOOL* isVisible) {
         if (!isVisible) return E_POINTER;
         *isVisible = session_->visible;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE put_IsVisible(BOOL isVisible) override {
+    HRESULT put_IsVisible(BOOL isVisible) {
         session_->visible = isVisible != FALSE;
         session_->place();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_Bounds(RECT* bounds) override {
+    HRESULT get_Bounds(RECT* bounds) {
         if (!bounds) return E_POINTER;
         *bounds = session_->bounds;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE put_Bounds(RECT bounds) override {
+    HRESULT put_Bounds(RECT bounds) {
         session_->bounds = bounds;
         session_->place();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND* parent) override {
+    HRESULT get_ParentWindow(HWND* parent) {
         if (!parent) return E_POINTER;
         *parent = session_->parent;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override {
+    HRESULT NotifyParentWindowPositionChanged() {
         session_->place();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Close() override {
+    HRESULT Close() {
         if (session_->closed) return S_OK;
         session_->close();
         sessions.erase(session_->id);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** view) override {
+    HRESULT get_CoreWebView2(ICoreWebView2** view) {
         if (!view) return E_POINTER;
         return view_.CopyTo(view);
     }
-
-    // What the program never calls.
-    HRESULT STDMETHODCALLTYPE get_ZoomFactor(double*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_ZoomFactor(double) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(IUnknown*, WebView2EventToken*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(WebView2EventToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT, double) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE MoveFocus(std::int32_t) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(IUnknown*, WebView2EventToken*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(WebView2EventToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_GotFocus(IUnknown*, WebView2EventToken*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE remove_GotFocus(WebView2EventToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_LostFocus(IUnknown*, WebView2EventToken*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE remove_LostFocus(WebView2EventToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(IUnknown*, WebView2EventToken*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(WebView2EventToken) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND) override { return E_NOTIMPL; }
 
   private:
     std::shared_ptr<Session> session_;
@@ -332,7 +279,7 @@ void Session::answerCreated(HRESULT result) {
     place();
     for (Command& command : std::exchange(waiting, {}))
         sendToPage(command.method, command.params, std::move(command.handler));
-    handler->Invoke(S_OK, controller.Get());
+    handler->Invoke(S_OK, controller->get());
 }
 
 // The ExecuteScript handler gets the value as JSON, and "null" for undefined, for what JSON cannot
@@ -379,7 +326,7 @@ void Session::received(std::string_view message) {
         send("Target.attachToTarget", "{\"targetId\":\"" + targetId + "\",\"flatten\":true}", Reply::attach);
         send("Browser.getWindowForTarget", "{\"targetId\":\"" + targetId + "\"}", Reply::window);
     } else if (method == "Inspector.targetCrashed") {
-        raiseProcessFailed(kRenderProcessExited);
+        raiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED);
     }
 }
 
@@ -401,7 +348,8 @@ void pipeNews(WPARAM id, PipeNews& news) {
             session->answerCreated(E_FAIL); // it never came up
         } else if (!session->closed) {
             session->toBrowser.reset();
-            session->raiseProcessFailed(kBrowserProcessExited); // the program closes the view in there
+            // The program closes the view in there.
+            session->raiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
             session->close();
         }
         break;
@@ -445,13 +393,17 @@ HWND threadWindow() {
     return window;
 }
 
-class Environment final : public ComObject<ICoreWebView2Environment> {
+class Environment final : public SlotObject<Environment, ICoreWebView2Environment> {
   public:
     Environment(std::string chromium, std::wstring dataFolder)
         : chromium_(std::move(chromium)), dataFolder_(std::move(dataFolder)) {}
+    static void fill(SlotTable<ICoreWebView2Environment>& table) {
+        table.put<&ICoreWebView2Environment::CreateCoreWebView2Controller,
+                  &Environment::CreateCoreWebView2Controller>();
+    }
 
-    HRESULT STDMETHODCALLTYPE CreateCoreWebView2Controller(
-        HWND parent, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) override {
+    HRESULT CreateCoreWebView2Controller(HWND parent,
+                                         ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) {
         if (!handler || !IsWindow(parent)) return E_INVALIDARG;
         auto session = std::make_shared<Session>();
         session->id = ++lastSession;
@@ -464,18 +416,6 @@ class Environment final : public ComObject<ICoreWebView2Environment> {
             return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
         sessions[session->id] = session;
         return S_OK;
-    }
-
-    // What the program never calls.
-    HRESULT STDMETHODCALLTYPE CreateWebResourceResponse(IStream*, int, LPCWSTR, LPCWSTR, void**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE add_NewBrowserVersionAvailable(IUnknown*, WebView2EventToken*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE remove_NewBrowserVersionAvailable(WebView2EventToken) override {
-        return E_NOTIMPL;
     }
 
   private:
@@ -507,8 +447,8 @@ extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE CreateCoreWebView2Enviro
     const HWND window = threadWindow();
     if (dataFolder.empty() || !window) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     handler->AddRef();
-    auto* delivery =
-        new EnvironmentDelivery{handler, new Environment(std::move(chromium), std::move(dataFolder))};
+    auto* delivery = new EnvironmentDelivery{
+        handler, (new Environment(std::move(chromium), std::move(dataFolder)))->get()};
     if (PostMessageW(window, environmentMessage, 0, reinterpret_cast<LPARAM>(delivery))) return S_OK;
     handler->Release();
     delivery->environment->Release();

@@ -29,9 +29,10 @@ def wait(what, condition, timeout=60):
 
 
 class Chat:
-    """Xvfb, a copy of the Wine prefix with the prompt stored, the mock page's server and the program."""
+    """Xvfb, a copy of the Wine prefix with the prompt stored, the mock page's server and the program, whose
+    Wine debug output (channels `debug`) goes to the file `log`; waits for the mock page unless `page` is false."""
 
-    def __init__(self, exe, loader, template):
+    def __init__(self, exe, loader, template, debug="-all", page=True):
         self.work = tempfile.mkdtemp(prefix="vbx-chat-")
         self.notes, prefix, app = [], f"{self.work}/prefix", f"{self.work}/app"
         first, last = map(int, os.environ.get("VBX_E2E_DISPLAYS", "150-399").split("-"))
@@ -51,16 +52,17 @@ class Chat:
                           f'    <lasttext>{INPUT}</lasttext>\n  </item>\n</prompts>')
         open(f"{local}/Quillory/prompt.cf", "w").write("ai=ChatGPT\nprompt=0\n")
         self.server = self.serve()
-        self.env = dict(os.environ, DISPLAY=f":{n}", WINEPREFIX=prefix, WINEARCH="win64", WINEDEBUG="-all",
+        self.env = dict(os.environ, DISPLAY=f":{n}", WINEPREFIX=prefix, WINEARCH="win64", WINEDEBUG=debug,
                         WINEDLLOVERRIDES="mscoree,mshtml=", LC_ALL="C.UTF-8",
                         VBX_CHROMIUM_TEST_PORT=str(self.server.server_address[1]))
         wait(f"Xvfb on :{n}", lambda: os.path.exists(f"/tmp/.X11-unix/X{n}"), 20)
+        self.log, self.local = f"{self.work}/wine.log", local
         subprocess.Popen(["wine", "explorer", "/desktop=vbx,1400x900", "Verbarix.exe"], cwd=app, env=self.env,
-                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                         stdout=subprocess.DEVNULL, stderr=open(self.log, "wb"))
         # The client top from the painted prompt header at client (10,10), as the walk finds it.
         column = wait("the painted prompt header", lambda: GREY in (c := self.pixels(300, 0, 1, 200)) and c, 180)
         self.top = column.index(GREY) - 10
-        wait("the mock page", lambda: self.take("loaded"), 120)
+        wait("the mock page", lambda: not page or self.take("loaded"), 120)
 
     def serve(self):
         """The mock page for every host, over TLS with a certificate of its own; notes come back by POST."""

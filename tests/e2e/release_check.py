@@ -1,8 +1,9 @@
 """release_check.py OBJDUMP CPACK CPACK_CONFIG VERSION SOURCE_DIR: CPack's zip holds the README, the LICENSE,
 the stripped Verbarix.exe with its version resource and manifest, docs/usage.md, and vbxtool.exe with docs/vbxtool.md;
 both exes import only DLLs of every Windows 10/11 (the MinGW runtime is linked in, WebView2Loader.dll loaded at run
-time). Our WebView2Loader.dll, the stand-in for running under Wine with Chromium, is never in it."""
-import re, subprocess, sys, tempfile, zipfile
+time). Beside them Microsoft's WebView2Loader.dll of the SDK, byte for byte (never our stand-in for running under
+Wine with Chromium), and the SDK's licence as WebView2Loader-LICENSE.txt."""
+import hashlib, re, subprocess, sys, tempfile, zipfile
 
 objdump, cpack, config, version, source = sys.argv[1:6]
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comdlg32.dll", "shell32.dll", "shlwapi.dll", "ole32.dll",
@@ -15,10 +16,15 @@ with tempfile.TemporaryDirectory() as out:
         package.extractall(out)
     dumps = [subprocess.run([objdump, "-p", f"{out}/{name}/{exe}"], check=True, capture_output=True, text=True).stdout
              for exe in ("Verbarix.exe", "vbxtool.exe")]
-assert "WebView2Loader.dll" not in files, "the package holds our Linux stand-in of WebView2Loader.dll"
-assert sorted(files) == ["LICENSE", "README.md", "Verbarix.exe", "docs/usage.md", "docs/vbxtool.md", "vbxtool.exe"], sorted(files)
-for doc in ("README.md", "LICENSE", "docs/usage.md", "docs/vbxtool.md"):
-    assert files[doc] == open(f"{source}/{doc}", "rb").read(), f"the package's {doc} differs from the source"
+assert sorted(files) == ["LICENSE", "README.md", "Verbarix.exe", "WebView2Loader-LICENSE.txt", "WebView2Loader.dll",
+                        "docs/usage.md", "docs/vbxtool.md", "vbxtool.exe"], sorted(files)
+sums = dict(line.split()[::-1] for line in open(f"{source}/third_party/webview2/SHA256SUMS"))
+loader = hashlib.sha256(files["WebView2Loader.dll"]).hexdigest()
+assert loader == sums["x64/WebView2Loader.dll"], f"WebView2Loader.dll is not the SDK's x64 loader: {loader}"
+for doc, origin in (("README.md", "README.md"), ("LICENSE", "LICENSE"), ("docs/usage.md", "docs/usage.md"),
+                    ("docs/vbxtool.md", "docs/vbxtool.md"),
+                    ("WebView2Loader-LICENSE.txt", "third_party/webview2/LICENSE.txt")):
+    assert files[doc] == open(f"{source}/{origin}", "rb").read(), f"the package's {doc} differs from {origin}"
 for dump in dumps:
     assert "symbols stripped" in dump, "a packaged exe is not stripped"
     imports = {dll.lower() for dll in re.findall(r"DLL Name: (\S+)", dump)}

@@ -1,7 +1,7 @@
 // The Chromium stand-in of WebView2Loader.dll as the runtime is used: every answer comes on the
 // calling thread through its message loop, ExecuteScript gives the script's value as JSON, and
 // every handler is given back. Without Chromium the loader fails as the real one without a runtime.
-#include "browser/webview2.h"
+#include "browser/webview2_sdk.h"
 
 #include <gtest/gtest.h>
 #include <wrl/client.h>
@@ -12,7 +12,8 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// A completion handler that keeps what it was given and checks where it runs.
+// A completion handler that keeps what it was given and checks where it runs; never deleted.
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 template <typename Interface, typename Result> struct Handler final : Interface {
     // The loader keeps handlers as they come: it never asks them for an interface.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
@@ -50,8 +51,8 @@ template <typename Interface, typename Result> struct Handler final : Interface 
 TEST(ChromiumLoader, ScriptsAnswerAsJsonOnTheCallingThread) {
     ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     const auto create =
-        reinterpret_cast<CreateCoreWebView2EnvironmentWithOptionsFunction>(reinterpret_cast<void*>(
-            GetProcAddress(LoadLibraryW(webView2LoaderFileName), createEnvironmentExportName)));
+        reinterpret_cast<decltype(&CreateCoreWebView2EnvironmentWithOptions)>(reinterpret_cast<void*>(
+            GetProcAddress(LoadLibraryW(L"WebView2Loader.dll"), "CreateCoreWebView2EnvironmentWithOptions")));
     ASSERT_TRUE(create);
     const std::wstring data =
         _wgetenv(L"TEMP") + std::wstring(L"\\vbx-loader-test"); // one profile for all runs

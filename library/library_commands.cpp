@@ -1,24 +1,23 @@
 // The menu commands that act on the library as a whole: delete the selected prompt, export, import.
 #include "library/library_commands.h"
 
-#include "app/app_state.h"
-#include "app/shell.h"
+#include "base/wide_text.h"
+#include "base/win_owners.h"
 #include "library/backups.h"
 #include "library/prompt_editor.h"
 #include "library/prompt_file.h"
+#include "services/app_state.h"
+#include "services/program.h"
 
 namespace {
 
 constexpr DWORD pathCapacity = 260;
 
-// After the library was replaced or shortened: the first prompt is selected and shown, and
-// the favourites, fonts and layout of the main window follow.
-void showFirstPrompt() {
-    AppState& state = app();
-    saveSelectedPromptIndex(0);
-    if (state.inputEdit)
-        SetWindowTextW(state.inputEdit, state.library.empty() ? L"" : wide(state.library.front().lasttext));
-    refreshMainWindow();
+// After the library was replaced or shortened: the first prompt is selected and shown, every
+// view of the main window follows, and then the library is written.
+void showFirstPromptAndSave() {
+    notifyLibraryChanged(0, true);
+    saveLibrary();
 }
 
 constexpr std::size_t keptBackups = 5;
@@ -55,7 +54,7 @@ void removeOldBackups(const std::u16string& folder) {
 // Copies the library file to a new backup beside it before an import replaces it. True when
 // the copy was made or there is no file to keep; `backupPath` names the copy tried.
 bool backUpPromptFile(std::u16string& backupPath) {
-    const std::u16string& path = app().promptsPath;
+    const std::u16string& path = app().paths.prompts;
     if (GetFileAttributesW(wide(path)) == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
@@ -88,10 +87,8 @@ bool backUpPromptFile(std::u16string& backupPath) {
 
 } // namespace
 
-void deleteSelectedPrompt() {
+void deletePrompt(std::int32_t selected) {
     AppState& state = app();
-    if (!state.promptCombo) return;
-    auto selected = static_cast<std::int32_t>(SendMessageW(state.promptCombo, CB_GETCURSEL, 0, 0));
     if (!isPromptIndex(state.library, selected)) return;
 
     std::u16string question = u"Möchten Sie den Prompt \"" +
@@ -102,10 +99,7 @@ void deleteSelectedPrompt() {
 
     state.library.erase(state.library.begin() + selected);
     editTargetAfterDeletion(selected);
-    // Every view follows before a failed save's box can let the user pick from an old list.
-    fillPromptCombo(0);
-    showFirstPrompt();
-    saveLibrary();
+    showFirstPromptAndSave();
 }
 
 void exportLibrary() {
@@ -149,14 +143,12 @@ void importLibrary() {
     if (!state.library.empty() && !replacementConfirmed(incoming.size(), path)) return;
     std::u16string backupPath;
     if (!backUpPromptFile(backupPath)) {
-        const std::u16string message = u"Die Datei \"" + state.promptsPath + u"\" konnte nicht nach \"" +
+        const std::u16string message = u"Die Datei \"" + state.paths.prompts + u"\" konnte nicht nach \"" +
                                        backupPath + u"\" gesichert werden. Der Import wurde abgebrochen.";
         showMessageBox(state.mainWindow, wide(message), L"Import Prompts", MB_OK | MB_ICONERROR);
         return;
     }
     state.library = std::move(incoming);
     editTargetAfterReplacement();
-    fillPromptCombo(0);
-    showFirstPrompt();
-    saveLibrary();
+    showFirstPromptAndSave();
 }

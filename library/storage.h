@@ -2,12 +2,14 @@
 // Where prompts.xml and prompt.cf live: a folder "Quillory" in the user's local
 // application data folder.
 
+#include "services/app_state.h"
+
 #include <optional>
 #include <string>
 
-// Fixes promptsPath and settingsPath in AppState and creates the folder when missing.
-// Without a known folder both paths are bare names, relative to the current directory.
-void initStoragePaths();
+// The paths of prompts.xml and prompt.cf; creates their folder when missing. Without a known
+// folder both paths are bare names, relative to the current directory.
+StoragePaths findStoragePaths();
 
 // Finds the local application data folder; nothing when the shell can't say.
 using LocalAppDataLookup = std::optional<std::u16string> (*)();

@@ -1,6 +1,6 @@
 #include "library/storage.h"
 
-#include "app/app_state.h"
+#include "base/unique_handle.h"
 #include "base/wide_text.h"
 
 #include <windows.h>
@@ -31,17 +31,11 @@ void setLocalAppDataLookup(LocalAppDataLookup lookup) {
     lookupLocalAppData = lookup ? lookup : knownLocalAppData;
 }
 
-void initStoragePaths() {
-    AppState& state = app();
+StoragePaths findStoragePaths() {
     const std::optional<std::u16string> base = lookupLocalAppData();
-    if (!base) {
-        state.promptsPath = u"prompts.xml";
-        state.settingsPath = u"prompt.cf";
-        return;
-    }
+    if (!base) return {u"prompts.xml", u"prompt.cf"};
     const std::u16string dataFolder = *base + u"\\Quillory";
     // Only the last level is ours to create; a failure shows later as unreadable files.
     if (!PathFileExistsW(wide(dataFolder))) CreateDirectoryW(wide(dataFolder), nullptr);
-    state.promptsPath = dataFolder + u"\\prompts.xml";
-    state.settingsPath = dataFolder + u"\\prompt.cf";
+    return {dataFolder + u"\\prompts.xml", dataFolder + u"\\prompt.cf"};
 }

@@ -242,10 +242,9 @@ Settings startupRecord(const Settings& loaded, const LiveSettings& applied) {
     return record;
 }
 
-LiveSettings applyStartupSettings(const std::u16string& path, const LiveSettings& initial, bool* written) {
-    const Settings loaded = loadSettings(path);
-    const LiveSettings applied = startupSettingsFor(loaded, initial);
-    const bool saved = saveSettings(path, startupRecord(loaded, applied));
-    if (written) *written = saved;
-    return applied;
+StartupSettings applyStartupSettings(const std::u16string& path, const LiveSettings& initial) {
+    StartupSettings start{loadSettings(path), {}, false};
+    start.applied = startupSettingsFor(start.loaded, initial);
+    start.written = saveSettings(path, startupRecord(start.loaded, start.applied));
+    return start;
 }

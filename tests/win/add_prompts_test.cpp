@@ -33,7 +33,7 @@ TEST_F(Win, AddedPromptsAreAppendedOnceAndEveryViewFollows) {
         EXPECT_EQ(state(), expected) << "step " << i++;
     }
     std::string favourites;
-    for (HWND button : app().favoriteButtons)
+    for (HWND button : favoriteButtons())
         favourites += text(button) + " ";
     EXPECT_EQ(favourites, "Bär J ");
 }

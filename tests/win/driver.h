@@ -2,8 +2,11 @@
 // The one driver of the window tests and the random run: starts the real main window in this
 // process from an empty storage folder, answers message boxes and file dialogs (each noted as
 // one line), plays the user's actions and reads back what the program shows and writes.
-#include "app/app_state.h"
-#include "app/layout_model.h"
+#include "app/main_children.h"
+#include "browser/browser_host.h"
+#include "favourites/favorites.h"
+#include "services/app_state.h"
+#include "base/geometry.h"
 #include "base/wide_text.h"
 #include "base/file_io.h"
 #include "library/prompt_file.h"

@@ -12,7 +12,7 @@ std::string layout(std::vector<HWND> windows) {
     std::string shown;
     for (HWND w : windows) {
         const Box b = box(w);
-        const bool combo = w == app().aiCombo || w == app().promptCombo;
+        const bool combo = w == mainChildren().aiCombo || w == mainChildren().promptCombo;
         shown += text(w) + "@" + std::to_string(b.x) + "," + std::to_string(b.y) + "," +
                  std::to_string(b.width) + "," + std::to_string(combo ? 0 : b.height) + "#" +
                  std::to_string(GetDlgCtrlID(w)) +
@@ -47,11 +47,20 @@ TEST_F(Win, FirstStartMenuAndLayout) {
                     "3001=Prompt neu erstellen "
                     "3002=Prompt editieren 3003=Prompt löschen 3004=Prompt suchen… :Hilfe 7001=About "
                     "7002=Einstellungen ");
-    const AppState& s = app();
-    std::vector<HWND> all{s.aiHeader,  s.aiStrip,     s.promptHeader, s.aiCombo,    s.promptCombo,
-                          s.inputEdit, s.clearButton, s.pasteButton,  s.sendButton, s.promptStrip,
-                          s.favHeader, s.favStrip,    s.browserHint};
-    all.insert(all.end(), s.favoriteButtons.begin(), s.favoriteButtons.end());
+    std::vector<HWND> all{mainChildren().aiHeader,
+                          mainChildren().aiStrip,
+                          mainChildren().promptHeader,
+                          mainChildren().aiCombo,
+                          mainChildren().promptCombo,
+                          mainChildren().inputEdit,
+                          mainChildren().clearButton,
+                          mainChildren().pasteButton,
+                          mainChildren().sendButton,
+                          mainChildren().promptStrip,
+                          mainChildren().favHeader,
+                          mainChildren().favStrip,
+                          browserHint()};
+    all.insert(all.end(), favoriteButtons().begin(), favoriteButtons().end());
     EXPECT_EQ(layout(all),
               "AI@580,10,902,30#0 @580,34,35,804#0 Prompt@10,10,550,30#0 OpenAI ChatGPT@50,48,510,0#600 "
               "kein@50,77,510,0#0 @50,130,510,210#0 @528,112,14,14#9001 @546,112,14,14#9002 "
@@ -61,12 +70,15 @@ TEST_F(Win, FirstStartMenuAndLayout) {
               "F2@50,520,510,30#8002 F3@50,556,510,30#8003 F4@50,592,510,30#8004 ");
     // Windows of 1200 x 300 and 560 x 460 pixels, then minimized.
     act("Resize", 800);
-    EXPECT_EQ(layout({s.aiHeader, s.aiStrip}), "AI@580,10,602,30#0 @580,34,35,204#0 ");
+    EXPECT_EQ(layout({mainChildren().aiHeader, mainChildren().aiStrip}),
+              "AI@580,10,602,30#0 @580,34,35,204#0 ");
     act("Resize", 160);
-    EXPECT_EQ(layout({s.aiHeader, s.aiStrip}), "AI@580,10,10,30#0 @580,34,35,364#0 ");
+    EXPECT_EQ(layout({mainChildren().aiHeader, mainChildren().aiStrip}),
+              "AI@580,10,10,30#0 @580,34,35,364#0 ");
     ShowWindow(app().mainWindow, SW_MINIMIZE);
     pump();
-    EXPECT_EQ(layout({s.aiHeader, s.aiStrip}), "AI@580,10,10,30#0 @580,34,35,10#0 ");
+    EXPECT_EQ(layout({mainChildren().aiHeader, mainChildren().aiStrip}),
+              "AI@580,10,10,30#0 @580,34,35,10#0 ");
 }
 
 // $1 to $3 stand for the typed texts (see Win::changed).
@@ -135,7 +147,7 @@ TEST_F(Win, SettingsReachEveryWindowAndTheFile) {
     // Where the input box and its buttons are, the favourite buttons, every control's font height
     // (0 for none) and the lines of prompt.cf.
     const auto now = [&] {
-        EXPECT_EQ(box(s.inputEdit).y + box(s.inputEdit).height, 340);
+        EXPECT_EQ(box(mainChildren().inputEdit).y + box(mainChildren().inputEdit).height, 340);
         std::set<int> heights;
         for (HWND owner : {s.mainWindow, s.aboutWindow, s.settingsWindow, s.editorWindow, s.searchWindow})
             for (HWND c = GetWindow(owner, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
@@ -147,9 +159,9 @@ TEST_F(Win, SettingsReachEveryWindowAndTheFile) {
         for (int h : heights)
             fonts += (fonts.empty() ? "" : " ") + std::to_string(h);
         std::vector<std::pair<std::string, std::string>> parts{
-            {"edit", std::to_string(box(s.inputEdit).y)},
-            {"clear", std::to_string(box(s.clearButton).y)},
-            {"buttons", std::to_string(s.favoriteButtons.size())},
+            {"edit", std::to_string(box(mainChildren().inputEdit).y)},
+            {"clear", std::to_string(box(mainChildren().clearButton).y)},
+            {"buttons", std::to_string(favoriteButtons().size())},
             {"fonts", fonts}};
         std::string file = read(u"prompt.cf");
         for (std::size_t at = 0, end; (end = file.find("\r\n", at)) != std::string::npos; at = end + 2) {
@@ -181,11 +193,10 @@ TEST_F(Win, PaintedAreasShowTheirColours) {
     RECT frame; // the window's own surface, frame and menu bar included
     GetWindowRect(app().mainWindow, &frame);
     HDC shot = GetWindowDC(app().mainWindow);
-    const AppState& s = app();
     for (const auto& [header, strip, colour] :
-         {std::tuple{s.promptHeader, s.promptStrip, RGB(0x10, 0x20, 0x30)},
-          {s.favHeader, s.favStrip, RGB(0xC8, 0xE6, 0xC8)},
-          {s.aiHeader, s.aiStrip, RGB(0xC8, 0xDC, 0xF0)}})
+         {std::tuple{mainChildren().promptHeader, mainChildren().promptStrip, RGB(0x10, 0x20, 0x30)},
+          {mainChildren().favHeader, mainChildren().favStrip, RGB(0xC8, 0xE6, 0xC8)},
+          {mainChildren().aiHeader, mainChildren().aiStrip, RGB(0xC8, 0xDC, 0xF0)}})
         for (HWND window : {header, strip}) {
             RECT r;
             GetWindowRect(window, &r);
@@ -194,7 +205,7 @@ TEST_F(Win, PaintedAreasShowTheirColours) {
             bool caption = false; // in the text colour, white in the prompt header only
             for (int x = r.left + 10; x < std::min(r.left + 100, r.right - 3); ++x)
                 caption |= GetPixel(shot, x, (r.top + r.bottom) / 2) == RGB(255, 255, 255);
-            EXPECT_EQ(caption, window == s.promptHeader);
+            EXPECT_EQ(caption, window == mainChildren().promptHeader);
         }
     ReleaseDC(app().mainWindow, shot);
 }
@@ -214,11 +225,12 @@ TEST_F(Win, ColourFieldsAndFontChange) {
     SendMessageW(sizes, CB_SETCURSEL, 9, 0);
     SendMessageW(s.settingsWindow, WM_COMMAND, MAKEWPARAM(7100, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(sizes));
-    for (HWND painted : {s.promptHeader, s.promptStrip, s.favHeader, s.favStrip, s.aiHeader, s.aiStrip})
+    for (HWND painted : {mainChildren().promptHeader, mainChildren().promptStrip, mainChildren().favHeader,
+                         mainChildren().favStrip, mainChildren().aiHeader, mainChildren().aiStrip})
         EXPECT_TRUE(GetUpdateRect(painted, nullptr, FALSE)); // drawn anew in the new font
     RedrawWindow(s.mainWindow, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     SetWindowPos(s.mainWindow, nullptr, 0, 0, 900, 600, SWP_NOMOVE); // narrower: the hint's text moves
-    EXPECT_TRUE(GetUpdateRect(s.browserHint, nullptr, FALSE));
+    EXPECT_TRUE(GetUpdateRect(browserHint(), nullptr, FALSE));
 }
 
 // Random actions from a fixed seed (VBX_SEED picks another, 0 a random one); prompts.xml must hold

@@ -48,6 +48,9 @@ struct AppState {
 
     // The library and what hangs on it.
     PromptLibrary library;
+    // prompts.xml was there at the start and not read whole: it is kept beside before it is
+    // first written over.
+    bool unreadPromptsFile = false;
     std::vector<std::int32_t> favoriteIndices;
     std::vector<HWND> favoriteButtons;
     std::int32_t editIndex = -1;

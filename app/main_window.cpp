@@ -117,7 +117,9 @@ void onCreate(HWND window) {
     registerPaintedWindowClasses();
     const AiTarget ai = createChildWindows(window);
     stepDone("menu bar and child windows");
-    (void)loadPromptFile(state.library, state.promptsPath); // a missing file leaves the library empty
+    bool readWhole = true;
+    (void)loadPromptFile(state.library, state.promptsPath, &readWhole); // a missing file leaves it empty
+    state.unreadPromptsFile = !readWhole;
     stepDone("loadPromptFile");
     fillPromptCombo(-1);
     stepDone("filling promptCombo");

@@ -2,10 +2,13 @@
 
 #include "app/app_state.h"
 #include "app/layout.h"
+#include "base/file_io.h"
 #include "favourites/favorites.h"
 #include "favourites/painted_windows.h"
+#include "library/backups.h"
 #include "library/prompt_file.h"
 #include "library/search_window.h"
+#include "library/storage.h"
 #include "settings/fonts.h"
 
 #include <algorithm>
@@ -30,9 +33,34 @@ bool reportSave(bool written, const std::u16string& path, HWND owner) {
     return false;
 }
 
+namespace {
+
+// Before prompts.xml is first written over when it was not read whole at the start: keeps it
+// beside, unchanged, and tells the user once where. False when it could not be kept.
+bool keepUnreadPromptsFile(HWND owner) {
+    AppState& state = app();
+    if (!state.unreadPromptsFile) return true;
+    std::u16string kept;
+    // A file gone since leaves nothing to keep.
+    if (pathExists(state.promptsPath)) {
+        const std::optional<std::string> bytes = readWholeFile(state.promptsPath);
+        if (!bytes || !writeBesidePrompts(kUnreadablePrefix, *bytes, kept)) return false;
+        const std::u16string message =
+            u"Die Datei \"" + state.promptsPath +
+            u"\" konnte nicht vollständig gelesen werden. Sie wurde unverändert als \"" + kept +
+            u"\" aufbewahrt.";
+        showMessageBox(owner ? owner : state.mainWindow, wide(message), L"Verbarix", MB_OK | MB_ICONWARNING);
+    }
+    state.unreadPromptsFile = false;
+    return true;
+}
+
+} // namespace
+
 bool saveLibrary(HWND owner) {
     const AppState& state = app();
-    return reportSave(savePromptFile(state.library, state.promptsPath), state.promptsPath, owner);
+    const bool written = keepUnreadPromptsFile(owner) && savePromptFile(state.library, state.promptsPath);
+    return reportSave(written, state.promptsPath, owner);
 }
 
 HWND createControl(HWND parent, DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style,

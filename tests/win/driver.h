@@ -23,7 +23,7 @@ inline const std::string kActions[] = {"Choose", "Type",   "Clear",   "Paste", "
                                        "Import", "Resize", "Search",  "Pick",  "Restart"};
 
 // One step of a scenario: the action, its `n`, and what must change with it.
-using Step = std::tuple<std::string, unsigned, const char*>;
+using Step = std::tuple<std::string, unsigned, std::string>;
 
 void pump();
 void command(int id); // a menu item or button of the main window

@@ -74,6 +74,8 @@ TEST_F(Win, LibraryActionsShowAndStore) {
     write(u"prompt.cf", "prompt=1\r\nai=Copilot\r\n");
     ASSERT_TRUE(start());
     EXPECT_EQ(state(), "list=[A,B,C] sel=1 in=\"b\" xml=[A:a B*:b C] bak=[] p=1 ai=2");
+    const std::string where = "\n\nDie bisherige Bibliothek wird vorher in \"~\\Quillory\\\" gesichert "
+                              "(prompts-backup-Datum-Uhrzeit.xml). 36";
     // clang-format off
     play({
         {"Type", 1, "in=\"$1\""}, {"Choose", 2, "sel=2 xml=[A:a B*:b C:$1] p=2"}, {"Clear", 0, "in=\"\" xml=[A:a B*:b C]"},
@@ -91,9 +93,9 @@ TEST_F(Win, LibraryActionsShowAndStore) {
         {"Delete", 0, "list=[P2] in=\"\" xml=[P2=$2] | Prompt löschen: Möchten Sie den Prompt \"C\" wirklich löschen? 36"},
         {"Save", 3, "list=[P2,P3] sel=1 xml=[P2=$2 P3*=$3]"}, {"Type", 2, "in=\"$2\""}, {"Restart", 0, "xml=[P2=$2 P3*=$3:$2] p=1"},
         {"Import", 0, "| XML|*.xml|  . 4104"}, {"Edit", 0, ""},
-        {"Import", 5, "list=[I0,I1] sel=0 in=\"alt\" xml=[I0:alt I1*] bak=[2] p=0 | XML|*.xml|  . 4104 | Import Prompts: Die 2 Prompts der Bibliothek durch 2 Prompts aus \"import.xml\" ersetzen? 36"},
+        {"Import", 5, "list=[I0,I1] sel=0 in=\"alt\" xml=[I0:alt I1*] bak=[2] p=0 | XML|*.xml|  . 4104 | Import Prompts: Die 2 Prompts der Bibliothek durch 2 Prompts aus \"import.xml\" ersetzen?" + where},
         {"Save", 0, "list=[I0,I1,P3] sel=2 xml=[I0:alt I1* P3*=$3]"}, {"Import", 3, "| XML|*.xml|  . 4104"},
-        {"Import", 2, "list=[] sel=-1 in=\"\" xml=[] bak=[2 3] | XML|*.xml|  . 4104 | Import Prompts: Die 3 Prompts der Bibliothek durch 0 Prompts aus \"import.xml\" ersetzen? 36"}, {"Delete", 0, ""}, {"Clear", 0, ""},
+        {"Import", 2, "list=[] sel=-1 in=\"\" xml=[] bak=[2 3] | XML|*.xml|  . 4104 | Import Prompts: Die 3 Prompts der Bibliothek durch 0 Prompts aus \"import.xml\" ersetzen?" + where}, {"Delete", 0, ""}, {"Clear", 0, ""},
         {"Send", 0, ""},
     }, [&] { return state(); });
     // clang-format on

@@ -68,6 +68,8 @@ struct AppState {
     // Files whose failed save has been reported and not succeeded since: the user hears of a
     // failing file once, not at every later change.
     std::vector<std::u16string> failingFiles;
+    // While closing, failed saves are not reported one by one: closing asks about them at its end.
+    bool closing = false;
 };
 
 // The process's one AppState.

@@ -28,6 +28,7 @@ bool reportSave(bool written, const std::u16string& path, HWND owner) {
     }
     if (known != failing.end()) return false;
     failing.push_back(path);
+    if (state.closing) return false;
     const std::u16string message = u"Die Datei \"" + path + u"\" konnte nicht gespeichert werden.";
     showMessageBox(owner ? owner : state.mainWindow, wide(message), L"Verbarix", MB_OK | MB_ICONERROR);
     return false;
@@ -165,15 +166,15 @@ void fillPromptCombo(std::int32_t index) {
     InvalidateRect(combo, nullptr, TRUE);
 }
 
-void saveSelectedPromptIndex(std::int32_t index) {
+bool saveSelectedPromptIndex(std::int32_t index) {
     const AppState& state = app();
     std::optional<AiTarget> aiSelection;
     if (state.aiCombo) {
         const auto ai = static_cast<std::int32_t>(SendMessageW(state.aiCombo, CB_GETCURSEL, 0, 0));
         if (ai >= 0) aiSelection = ai;
     }
-    reportSave(saveSelectedPromptIndex(state.settingsPath, state.live, index, aiSelection),
-               state.settingsPath);
+    return reportSave(saveSelectedPromptIndex(state.settingsPath, state.live, index, aiSelection),
+                      state.settingsPath);
 }
 
 void showNewContentFont() {

@@ -72,8 +72,8 @@ bool saveLibrary(HWND owner = nullptr);
 // -1 or out of range).
 void fillPromptCombo(std::int32_t index);
 // Stores the index (and the AI selection of aiCombo) by read-modify-write of prompt.cf; a
-// failure is reported.
-void saveSelectedPromptIndex(std::int32_t index);
+// failure is reported. True when it was written.
+bool saveSelectedPromptIndex(std::int32_t index);
 
 // After the content font changed: every control of every window gets it, the prompt pane is
 // laid out for its size, and the painted headers and strips are drawn anew.

@@ -64,6 +64,8 @@ void savePrompt(HWND window) {
     }
     fillPromptCombo(state.editIndex);
     if (state.mainWindow) refreshMainWindow();
+    // The user asked for this save: a failure is said even when an earlier one was.
+    std::erase(state.failingFiles, state.promptsPath);
     if (saveLibrary(window)) {
         DestroyWindow(window);
         return;

@@ -189,12 +189,14 @@ void Win::SetUp() {
     setLocalAppDataLookup([] { return std::optional(current->root); });
     showMessageBox = [](HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
         note(owner, utf8(caption) + ": " + utf8(text) + " " + std::to_string(type));
+        if (current->onBox) current->onBox(current->dialogs.back());
         return current->answer;
     };
     askSaveFileName = askOpenFileName = fileDialog;
 }
 
 void Win::TearDown() {
+    onBox = nullptr;
     close();
     std::filesystem::remove_all(std::filesystem::path(root));
 }

@@ -62,6 +62,7 @@ struct Win : ::testing::Test {
     std::map<std::string, std::string> last;
     std::vector<std::string> dialogs;
     int answer = IDYES;
-    std::u16string chosenFile; // empty cancels
+    std::function<void(const std::string& line)> onBox; // called while a message box is shown
+    std::u16string chosenFile;                          // empty cancels
     int show = SW_HIDE;
 };

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <regex>
 
-TEST_F(Win, FailedSavesAreSaidOncePerFileAndTheEditorKeepsItsText) {
+TEST_F(Win, FailedSavesAreSaidOncePerFileAndAtEverySaveTheUserAsksFor) {
     write({prompt("A"), prompt("B")});
     // A folder where a file should be: no save can replace it.
     CreateDirectoryW(wide(path(u"prompt.cf")), nullptr);
@@ -21,7 +21,7 @@ TEST_F(Win, FailedSavesAreSaidOncePerFileAndTheEditorKeepsItsText) {
         {false, "Choose", 1, "sel=1"},
         {true, "New", 0, "xml=- (editor)"},
         {true, "Save", 1, "list=[A,B,P1] sel=2 | " + said + "prompts.xml" + failed + " (foreign owner) (editor)"},
-        {true, "Save", 3, "list=[A,B,P3] (editor)"},
+        {true, "Save", 3, "list=[A,B,P3] | " + said + "prompts.xml" + failed + " (foreign owner) (editor)"},
         {false, "Save", 0, "xml=[A B P3*=$3]"},
         {true, "Clear", 0, "xml=- | " + said + "prompts.xml" + failed},
         // the backup from the library in memory: the file is older
@@ -103,4 +103,29 @@ TEST_F(Win, AFileNotReadWholeIsKeptBeforeItIsWrittenOver) {
         "list=[M\uFFFDller] sel=0 in=\"\" xml=[M\uFFFDller=] bak=[] p=0 ai=0 | Verbarix: Die Datei "
         "\"~\\Quillory\\prompts.xml\" konnte nicht vollständig gelesen werden. Sie wurde unverändert als "
         "\"~\\Quillory\\prompts-unreadable-T.xml\" aufbewahrt. 48");
+}
+
+// Closing asks while prompts.xml or prompt.cf can't be written: until they are, or the user gives up.
+TEST_F(Win, ClosingAsksUntilTheFailedSavesAreDoneOrGivenUp) {
+    write({prompt("A")});
+    ASSERT_TRUE(start());
+    act("Type", 1);
+    for (const char16_t* file : {u"prompts.xml", u"prompt.cf"}) {
+        DeleteFileW(wide(path(file)));
+        CreateDirectoryW(wide(path(file)), nullptr);
+    }
+    // Retried, then retried with prompts.xml free again, then given up.
+    answer = IDRETRY;
+    onBox = [&](const std::string&) {
+        if (dialogs.size() == 2) RemoveDirectoryW(wide(path(u"prompts.xml")));
+        if (dialogs.size() == 3) answer = IDCANCEL;
+    };
+    close();
+    const std::string xml = "Die Datei \"~\\Quillory\\prompts.xml\" konnte nicht gespeichert werden.\n",
+                      cf =
+                          "Die Datei \"~\\Quillory\\prompt.cf\" konnte nicht gespeichert werden.\n\nWas seit "
+                          "dem letzten Speichern geändert wurde, geht mit \"Abbrechen\" verloren. 21";
+    const std::string both = "Verbarix: " + xml + cf;
+    EXPECT_EQ(dialogs, (std::vector<std::string>{both, both, "Verbarix: " + cf}));
+    EXPECT_EQ(read(u"prompts.xml"), bytes({prompt("A", false, "für B ✓")}));
 }

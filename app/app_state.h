@@ -48,6 +48,9 @@ struct AppState {
 
     // The library and what hangs on it.
     PromptLibrary library;
+    // Counts every change of which prompts the library holds and where (not of their input
+    // texts), so that a list made from it can tell that it is out of date.
+    std::uint64_t libraryChanges = 0;
     // prompts.xml was there at the start and not read whole: it is kept beside before it is
     // first written over.
     bool unreadPromptsFile = false;

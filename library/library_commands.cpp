@@ -16,13 +16,14 @@ namespace {
 constexpr DWORD pathCapacity = 260;
 
 // After the library was replaced or shortened: the first prompt is selected and shown, and
-// the favourites, fonts and layout of the main window follow.
+// the favourites, fonts and layout of the main window follow. prompt.cf is written last, so that
+// the box of a failed save never shows over an old list.
 void showFirstPrompt() {
     AppState& state = app();
-    saveSelectedPromptIndex(0);
     if (state.inputEdit)
         SetWindowTextW(state.inputEdit, state.library.empty() ? L"" : wide(state.library.front().lasttext));
     refreshMainWindow();
+    saveSelectedPromptIndex(0);
 }
 
 constexpr std::size_t keptBackups = 5;
@@ -101,6 +102,7 @@ void deleteSelectedPrompt() {
         return;
 
     state.library.erase(state.library.begin() + selected);
+    ++state.libraryChanges;
     editTargetAfterDeletion(selected);
     // Every view follows before a failed save's box can let the user pick from an old list.
     fillPromptCombo(0);
@@ -155,6 +157,7 @@ void importLibrary() {
         return;
     }
     state.library = std::move(incoming);
+    ++state.libraryChanges;
     editTargetAfterReplacement();
     fillPromptCombo(0);
     showFirstPrompt();

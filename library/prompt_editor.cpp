@@ -62,6 +62,7 @@ void savePrompt(HWND window) {
         state.library.push_back(Prompt{std::move(name), std::move(text), fav, {}});
         state.editIndex = static_cast<std::int32_t>(state.library.size()) - 1;
     }
+    ++state.libraryChanges;
     fillPromptCombo(state.editIndex);
     if (state.mainWindow) refreshMainWindow();
     // The user asked for this save: a failure is said even when an earlier one was.

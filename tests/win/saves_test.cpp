@@ -129,3 +129,24 @@ TEST_F(Win, ClosingAsksUntilTheFailedSavesAreDoneOrGivenUp) {
     EXPECT_EQ(dialogs, (std::vector<std::string>{both, both, "Verbarix: " + cf}));
     EXPECT_EQ(read(u"prompts.xml"), bytes({prompt("A", false, "für B ✓")}));
 }
+
+// A failed save's box during an import shows over a search window that lists the new library,
+// and a pick in it (while the box is shown) picks nothing the window does not show.
+TEST_F(Win, BoxesComeAfterTheSearchWindowFollowsAnImport) {
+    write({prompt("A"), prompt("p")});
+    ASSERT_TRUE(start());
+    act("Search", 2); // "p"
+    state();
+    DeleteFileW(wide(path(u"prompt.cf")));
+    CreateDirectoryW(wide(path(u"prompt.cf")), nullptr);
+    std::string inBox;
+    onBox = [&](const std::string& line) {
+        if (!line.starts_with("Verbarix")) return;
+        inBox = state();
+        inBox.resize(inBox.find(" | ")); // what shows, without the dialogs
+        act("Pick", 0);
+    };
+    act("Import", 5);
+    EXPECT_EQ(inBox, "list=[I0,I1] in=\"alt\" bak=[2] search=[] 0 von 2 Prompts");
+    EXPECT_EQ(state(), "xml=[I0:alt I1*]");
+}

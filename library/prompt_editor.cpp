@@ -52,6 +52,13 @@ void savePrompt(HWND window) {
     std::u16string name = readWindowText(editor.nameEdit);
     std::u16string text = readWindowText(editor.textEdit);
     bool fav = SendMessageW(editor.favCheck, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    // The library file keeps no item whose values are all empty: such a prompt would be gone at
+    // the next start, and the stored selection would point at another one.
+    if (name.empty() && text.empty()) {
+        showMessageBox(window, L"Bitte geben Sie einen Namen oder einen Text ein.", L"Prompt speichern",
+                       MB_OK | MB_ICONWARNING);
+        return;
+    }
 
     if (state.editExisting && isPromptIndex(state.library, state.editIndex)) {
         Prompt& prompt = state.library[static_cast<size_t>(state.editIndex)];

@@ -86,7 +86,7 @@ TEST_F(Win, LibraryActionsShowAndStore) {
         {"Export", 0, "| XML Files|*.xml|All Files|*.*| export.xml .xml 2058"},
         {"Export", 1, "| XML Files|*.xml|All Files|*.*| export.xml .xml 2058 | Export: Exportiert! 0"},
         {"Export", 2, "| XML Files|*.xml|All Files|*.*| export.xml .xml 2058 | Export: Die Datei \"~\\fehlt\\export.xml\" konnte nicht geschrieben werden. 16"},
-        {"New", 0, ""}, {"New", 0, ""}, {"Save", 1, "list=[A,C,P1] sel=2 xml=[A:a C:$3 P1*=$1]"}, {"Edit", 0, ""},
+        {"New", 0, ""}, {"New", 0, ""}, {"Save", 0, "| Prompt speichern: Bitte geben Sie einen Namen oder einen Text ein. 48 (foreign owner)"}, {"Save", 1, "list=[A,C,P1] sel=2 xml=[A:a C:$3 P1*=$1]"}, {"Edit", 0, ""},
         {"Save", 2, "list=[A,C,P2] xml=[A:a C:$3 P2=$2]"}, {"Choose", 1, "sel=1 xml=[A:a C:a P2=$2] p=1"}, {"Edit", 0, ""},
         {"Choose", 0, "sel=0 p=0"}, {"Delete", 0, "list=[C,P2] xml=[C:a P2=$2] | Prompt löschen: Möchten Sie den Prompt \"A\" wirklich löschen? 36"},
         {"Save", 0, ""}, {"Edit", 0, ""},

@@ -81,6 +81,8 @@ AiTarget createChildWindows(HWND window) {
     state.inputEdit = createControl(window, 0, L"EDIT", L"",
                                     visibleChild | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL, 50,
                                     110, 510, 230, 0);
+    // Ctrl+V takes a text of any length, as the paste button does, not the box's first 30,000 characters.
+    SendMessageW(state.inputEdit, EM_SETLIMITTEXT, 0, 0);
 
     state.clearButton =
         createControl(window, 0, L"BUTTON", L"", visibleChild | BS_OWNERDRAW, 0, 0, 14, 14, kClearId);

@@ -30,6 +30,9 @@ void createEditorControls(HWND window) {
     editor.textEdit = createControl(
         window, 0, L"EDIT", L"",
         WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL, 20, 150, 540, 330, 0);
+    // Typed and pasted values as long as the file holds them, not the 30,000 characters of an edit box.
+    for (HWND field : {editor.nameEdit, editor.textEdit})
+        SendMessageW(field, EM_SETLIMITTEXT, 0, 0);
 
     bool fav = false;
     if (state.editExisting && isPromptIndex(state.library, state.editIndex)) {

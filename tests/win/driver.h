@@ -27,6 +27,7 @@ using Step = std::tuple<std::string, unsigned, std::string>;
 
 void pump();
 void command(int id); // a menu item or button of the main window
+void withClipboard(const std::u16string& text, const std::function<void()>& use);
 std::string text(HWND window);
 std::string utf8(const wchar_t* text);
 std::string replaced(std::string text, const std::string& from, const std::string& to);

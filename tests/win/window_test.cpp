@@ -123,6 +123,22 @@ TEST_F(Win, SearchWindowPicksThroughThePromptList) {
     // clang-format on
 }
 
+// Ctrl+V takes a long text whole, into the input box as into the editor's fields.
+TEST_F(Win, LongTextsArePastedWhole) {
+    ASSERT_TRUE(start());
+    command(3001);
+    HWND editor = app().editorWindow, name = FindWindowExW(editor, nullptr, L"Edit", nullptr);
+    std::u16string lines; // short lines: Wine wraps a long paragraph slowly
+    while (lines.size() < 40000)
+        lines += u"Eine Zeile mit Wörtern\r\n";
+    for (const auto& [field, text] : {std::pair{app().inputEdit, lines},
+                                      {name, std::u16string(40000, u'x')},
+                                      {FindWindowExW(editor, name, L"Edit", nullptr), lines}}) {
+        withClipboard(text, [&] { SendMessageW(field, WM_PASTE, 0, 0); });
+        EXPECT_EQ(GetWindowTextLengthW(field), static_cast<int>(text.size()));
+    }
+}
+
 TEST_F(Win, SettingsReachEveryWindowAndTheFile) {
     write(PromptLibrary(7, prompt("F", true)));
     write(u"prompt.cf", "ai=Gemini\r\nprompt=4\r\n");

@@ -34,13 +34,19 @@ std::u16string folderOf(const std::u16string& path) {
     return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
 }
 
+// Where the backups go, as the user is told: the folder of prompts.xml.
+std::u16string backupFolder() {
+    const std::u16string folder = folderOf(app().promptsPath);
+    return folder.empty() ? folder : folder.substr(0, folder.size() - 1);
+}
+
 bool replacementConfirmed(std::size_t incoming, const std::u16string& file) {
     const AppState& state = app();
     const std::size_t current = state.library.size();
     const std::u16string question = (current == 1 ? u"Den " : u"Die ") + promptCountText(current) +
                                     u" der Bibliothek durch " + promptCountText(incoming) + u" aus \"" +
                                     file.substr(folderOf(file).size()) + u"\" ersetzen?\n\nDie bisherige " +
-                                    u"Bibliothek wird vorher in \"" + folderOf(state.promptsPath) +
+                                    u"Bibliothek wird vorher in \"" + backupFolder() +
                                     u"\" gesichert (prompts-backup-Datum-Uhrzeit.xml).";
     return showMessageBox(state.mainWindow, wide(question), L"Import Prompts", MB_YESNO | MB_ICONQUESTION) ==
            IDYES;
@@ -150,8 +156,7 @@ void importLibrary() {
     if (!loadPromptFile(incoming, path)) return;
     if (!state.library.empty() && !replacementConfirmed(incoming.size(), path)) return;
     if (!backUpLibrary()) {
-        const std::u16string message = u"Die bisherige Bibliothek konnte nicht in \"" +
-                                       folderOf(state.promptsPath) +
+        const std::u16string message = u"Die bisherige Bibliothek konnte nicht in \"" + backupFolder() +
                                        u"\" gesichert werden. Der Import wurde abgebrochen.";
         showMessageBox(state.mainWindow, wide(message), L"Import Prompts", MB_OK | MB_ICONERROR);
         return;

@@ -25,7 +25,7 @@ TEST_F(Win, FailedSavesAreSaidOncePerFileAndAtEverySaveTheUserAsksFor) {
         {false, "Save", 0, "xml=[A B P3*=$3]"},
         {true, "Clear", 0, "xml=- | " + said + "prompts.xml" + failed},
         // the backup from the library in memory: the file is older
-        {true, "Import", 5, "list=[I0,I1] sel=0 in=\"alt\" bak=[3] | XML|*.xml|  . 4104 | Import Prompts: Die 3 Prompts der Bibliothek durch 2 Prompts aus \"import.xml\" ersetzen?\n\nDie bisherige Bibliothek wird vorher in \"~\\Quillory\\\" gesichert (prompts-backup-Datum-Uhrzeit.xml). 36"},
+        {true, "Import", 5, "list=[I0,I1] sel=0 in=\"alt\" bak=[3] | XML|*.xml|  . 4104 | Import Prompts: Die 3 Prompts der Bibliothek durch 2 Prompts aus \"import.xml\" ersetzen?\n\nDie bisherige Bibliothek wird vorher in \"~\\Quillory\" gesichert (prompts-backup-Datum-Uhrzeit.xml). 36"},
     };
     // clang-format on
     const std::u16string file = path(u"prompts.xml");
@@ -48,13 +48,12 @@ TEST_F(Win, ImportAsksBeforeReplacingAndKeepsTheFiveNewestBackups) {
     ASSERT_TRUE(start());
     EXPECT_EQ(state(),
               "list=[A,B,C] sel=0 in=\"\" xml=[A B C] bak=[alt1 alt2 alt3 alt4 alt5 alt6 notes] p=0 ai=0");
-    const std::string refused =
-        " | Import Prompts: Die bisherige Bibliothek konnte nicht in \"~\\Quillory\\\" "
-        "gesichert werden. Der Import wurde abgebrochen. 16";
+    const std::string refused = " | Import Prompts: Die bisherige Bibliothek konnte nicht in \"~\\Quillory\" "
+                                "gesichert werden. Der Import wurde abgebrochen. 16";
     const auto asked = [](const std::string& question) {
         return "| XML|*.xml|  . 4104 | Import Prompts: " + question +
                " aus \"import.xml\" ersetzen?\n\nDie " +
-               "bisherige Bibliothek wird vorher in \"~\\Quillory\\\" gesichert "
+               "bisherige Bibliothek wird vorher in \"~\\Quillory\" gesichert "
                "(prompts-backup-Datum-Uhrzeit.xml). 36";
     };
     // clang-format off

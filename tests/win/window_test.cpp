@@ -74,7 +74,7 @@ TEST_F(Win, LibraryActionsShowAndStore) {
     write(u"prompt.cf", "prompt=1\r\nai=Copilot\r\n");
     ASSERT_TRUE(start());
     EXPECT_EQ(state(), "list=[A,B,C] sel=1 in=\"b\" xml=[A:a B*:b C] bak=[] p=1 ai=2");
-    const std::string where = "\n\nDie bisherige Bibliothek wird vorher in \"~\\Quillory\\\" gesichert "
+    const std::string where = "\n\nDie bisherige Bibliothek wird vorher in \"~\\Quillory\" gesichert "
                               "(prompts-backup-Datum-Uhrzeit.xml). 36";
     // clang-format off
     play({

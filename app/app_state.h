@@ -57,6 +57,12 @@ struct AppState {
 
     // The library and what hangs on it.
     PromptLibrary library;
+    // Counts every change of which prompts the library holds and where (not of their input
+    // texts), so that a list made from it can tell that it is out of date.
+    std::uint64_t libraryChanges = 0;
+    // prompts.xml was there at the start and not read whole: it is kept beside before it is
+    // first written over.
+    bool unreadPromptsFile = false;
     std::vector<std::int32_t> favoriteIndices;
     std::vector<HWND> favoriteButtons;
     std::int32_t editIndex = -1;
@@ -74,6 +80,8 @@ struct AppState {
     // Files whose failed save has been reported and not succeeded since: the user hears of a
     // failing file once, not at every later change.
     std::vector<std::u16string> failingFiles;
+    // While closing, failed saves are not reported one by one: closing asks about them at its end.
+    bool closing = false;
 };
 
 // The process's one AppState.

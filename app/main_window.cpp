@@ -14,6 +14,8 @@
 #include "library/storage.h"
 #include "settings/fonts.h"
 
+#include <algorithm>
+
 namespace {
 
 StartupStepHook startupStepHook = nullptr;
@@ -80,6 +82,8 @@ AiTarget createChildWindows(HWND window) {
     state.inputEdit = createControl(window, 0, L"EDIT", L"",
                                     visibleChild | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL, 50,
                                     110, 510, 230, 0);
+    // Ctrl+V takes a text of any length, as the paste button does, not the box's first 30,000 characters.
+    SendMessageW(state.inputEdit, EM_SETLIMITTEXT, 0, 0);
 
     state.clearButton =
         createControl(window, 0, L"BUTTON", L"", visibleChild | BS_OWNERDRAW, 0, 0, 14, 14, kClearId);
@@ -118,7 +122,9 @@ void onCreate(HWND window) {
     registerPaintedWindowClasses();
     const AiTarget ai = createChildWindows(window);
     stepDone("menu bar and child windows");
-    (void)loadPromptFile(state.library, state.promptsPath); // a missing file leaves the library empty
+    bool readWhole = true;
+    (void)loadPromptFile(state.library, state.promptsPath, &readWhole); // a missing file leaves it empty
+    state.unreadPromptsFile = !readWhole;
     stepDone("loadPromptFile");
     fillPromptCombo(-1);
     stepDone("filling promptCombo");
@@ -134,14 +140,37 @@ void onCreate(HWND window) {
     stepDone("browser request and AI area");
 }
 
+// The last saves: what the user changed since the last good save is lost when they fail, so
+// the user is asked until they succeed or the user gives up.
+void saveAtClose() {
+    AppState& state = app();
+    const auto selection = static_cast<std::int32_t>(SendMessageW(state.promptCombo, CB_GETCURSEL, 0, 0));
+    state.closing = true;
+    for (;;) {
+        saveLibrary();
+        // With no selection prompt.cf is left alone, unless it holds settings not written yet.
+        const bool settingsFailing = std::find(state.failingFiles.begin(), state.failingFiles.end(),
+                                               state.settingsPath) != state.failingFiles.end();
+        if (state.promptCombo && selection >= 0)
+            saveSelectedPromptIndex(selection);
+        else if (settingsFailing)
+            reportSave(storeSettings(state.settingsPath, state.live, [](Settings&) {}), state.settingsPath);
+        if (state.failingFiles.empty()) return;
+        std::u16string message;
+        for (const std::u16string& file : state.failingFiles)
+            message += u"Die Datei \"" + file + u"\" konnte nicht gespeichert werden.\n";
+        message += u"\nWas seit dem letzten Speichern geändert wurde, geht mit \"Abbrechen\" verloren.";
+        if (showMessageBox(state.mainWindow, wide(message), L"Verbarix", MB_RETRYCANCEL | MB_ICONERROR) !=
+            IDRETRY)
+            return;
+    }
+}
+
 void onDestroy() {
     AppState& state = app();
     releaseBrowser();
     storeInputText();
-    // Reported even now: what the user changed since the last good save is lost otherwise.
-    saveLibrary();
-    const auto selection = static_cast<std::int32_t>(SendMessageW(state.promptCombo, CB_GETCURSEL, 0, 0));
-    if (state.promptCombo && selection >= 0) saveSelectedPromptIndex(selection);
+    saveAtClose();
     destroyFavoriteButtons();
     for (HWND* window : {&state.favHeader, &state.favStrip, &state.promptStrip, &state.promptHeader,
                          &state.aiHeader, &state.aiStrip, &state.clearButton, &state.pasteButton}) {

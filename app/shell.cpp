@@ -2,10 +2,13 @@
 
 #include "app/app_state.h"
 #include "app/layout.h"
+#include "base/file_io.h"
 #include "favourites/favorites.h"
 #include "favourites/painted_windows.h"
+#include "library/backups.h"
 #include "library/prompt_file.h"
 #include "library/search_window.h"
+#include "library/storage.h"
 #include "settings/fonts.h"
 
 #include <algorithm>
@@ -25,14 +28,40 @@ bool reportSave(bool written, const std::u16string& path, HWND owner) {
     }
     if (known != failing.end()) return false;
     failing.push_back(path);
+    if (state.closing) return false;
     const std::u16string message = u"Die Datei \"" + path + u"\" konnte nicht gespeichert werden.";
     showMessageBox(owner ? owner : state.mainWindow, wide(message), L"Verbarix", MB_OK | MB_ICONERROR);
     return false;
 }
 
+namespace {
+
+// Before prompts.xml is first written over when it was not read whole at the start: keeps it
+// beside, unchanged, and tells the user once where. False when it could not be kept.
+bool keepUnreadPromptsFile(HWND owner) {
+    AppState& state = app();
+    if (!state.unreadPromptsFile) return true;
+    std::u16string kept;
+    // A file gone since leaves nothing to keep.
+    if (pathExists(state.promptsPath)) {
+        const std::optional<std::string> bytes = readWholeFile(state.promptsPath);
+        if (!bytes || !writeBesidePrompts(kUnreadablePrefix, *bytes, kept)) return false;
+        const std::u16string message =
+            u"Die Datei \"" + state.promptsPath +
+            u"\" konnte nicht vollständig gelesen werden. Sie wurde unverändert als \"" + kept +
+            u"\" aufbewahrt.";
+        showMessageBox(owner ? owner : state.mainWindow, wide(message), L"Verbarix", MB_OK | MB_ICONWARNING);
+    }
+    state.unreadPromptsFile = false;
+    return true;
+}
+
+} // namespace
+
 bool saveLibrary(HWND owner) {
     const AppState& state = app();
-    return reportSave(savePromptFile(state.library, state.promptsPath), state.promptsPath, owner);
+    const bool written = keepUnreadPromptsFile(owner) && savePromptFile(state.library, state.promptsPath);
+    return reportSave(written, state.promptsPath, owner);
 }
 
 HWND createControl(HWND parent, DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style,
@@ -128,15 +157,15 @@ void fillPromptCombo(std::int32_t index) {
     InvalidateRect(combo, nullptr, TRUE);
 }
 
-void saveSelectedPromptIndex(std::int32_t index) {
+bool saveSelectedPromptIndex(std::int32_t index) {
     const AppState& state = app();
     std::optional<AiTarget> aiSelection;
     if (state.aiCombo) {
         const auto ai = static_cast<std::int32_t>(SendMessageW(state.aiCombo, CB_GETCURSEL, 0, 0));
         if (ai >= 0) aiSelection = ai;
     }
-    reportSave(saveSelectedPromptIndex(state.settingsPath, state.live, index, aiSelection),
-               state.settingsPath);
+    return reportSave(saveSelectedPromptIndex(state.settingsPath, state.live, index, aiSelection),
+                      state.settingsPath);
 }
 
 void showNewContentFont() {

@@ -62,7 +62,8 @@ extern FileDialogFunction askOpenFileName; // GetOpenFileNameW
 // file, once until a save of that file succeeds again. Returns `written`. The box belongs to
 // `owner`, or to the main window when it is null.
 bool reportSave(bool written, const std::u16string& path, HWND owner = nullptr);
-// Writes the library to prompts.xml and reports a failure as reportSave does.
+// Writes the library to prompts.xml and reports a failure as reportSave does. A prompts.xml not
+// read whole at the start is kept beside first (a failure to keep it fails the save).
 bool saveLibrary(HWND owner = nullptr);
 
 // ---- The main window --------------------------------------------------------------------------
@@ -71,8 +72,8 @@ bool saveLibrary(HWND owner = nullptr);
 // -1 or out of range).
 void fillPromptCombo(std::int32_t index);
 // Stores the index (and the AI selection of aiCombo) by read-modify-write of prompt.cf; a
-// failure is reported.
-void saveSelectedPromptIndex(std::int32_t index);
+// failure is reported. True when it was written.
+bool saveSelectedPromptIndex(std::int32_t index);
 
 // After the content font changed: every control of every window gets it, the prompt pane is
 // laid out for its size, and the painted headers and strips are drawn anew.

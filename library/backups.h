@@ -12,6 +12,8 @@
 
 inline constexpr std::u16string_view kBackupPrefix = u"prompts-backup-";
 inline constexpr std::u16string_view kUnreadablePrefix = u"prompts-unreadable-";
+// How many backups an import leaves (the program's and vbxtool's alike).
+inline constexpr std::size_t kKeptBackups = 5;
 
 // The name for a moment of local time.
 std::u16string datedFileName(std::u16string_view prefix, int year, int month, int day, int hour, int minute,

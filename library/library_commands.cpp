@@ -26,8 +26,6 @@ void showFirstPrompt() {
     saveSelectedPromptIndex(0);
 }
 
-constexpr std::size_t keptBackups = 5;
-
 // The folder of a path, with its final backslash; empty for a bare name.
 std::u16string folderOf(const std::u16string& path) {
     const std::size_t slash = path.find_last_of(u"\\/");
@@ -88,7 +86,7 @@ bool backUpLibrary() {
     std::vector<std::u16string> names = backups;
     const std::u16string made = backupPath.substr(folder.size());
     names.push_back(made);
-    for (const std::u16string& name : backupsBeyond(std::move(names), keptBackups, made))
+    for (const std::u16string& name : backupsBeyond(std::move(names), kKeptBackups, made))
         DeleteFileW(wide(folder + name));
     return true;
 }

@@ -46,7 +46,7 @@ enum class CommandAction {
 // the first that matches decides. promptCombo has id 0 and is known only by its handle.
 CommandAction commandAction(int id, int notification, bool fromPromptCombo);
 
-// The entry fillPromptCombo selects: the index when it is not -1 and below the count,
+// The entry showLibrary selects: the index when it is not -1 and below the count,
 // else the first entry, or none (-1) in an empty library.
 std::int32_t promptComboSelection(std::int32_t index, std::size_t promptCount);
 

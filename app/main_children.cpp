@@ -80,6 +80,8 @@ void createMainChildren(HWND mainWindow, AiTarget ai) {
         if (child.area) SetWindowLongPtrW(window, GWLP_USERDATA, child.area);
         children.*child.slot = window;
     }
+    // Ctrl+V takes a text of any length, as the paste button does, not the box's first 30,000 characters.
+    SendMessageW(children.inputEdit, EM_SETLIMITTEXT, 0, 0);
     for (const wchar_t* chat : {L"OpenAI ChatGPT", L"Google Gemini", L"Microsoft Copilot"})
         SendMessageW(children.aiCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(chat));
     SendMessageW(children.aiCombo, CB_SETCURSEL, static_cast<WPARAM>(ai), 0);

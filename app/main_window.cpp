@@ -6,6 +6,7 @@
 #include "app/main_children.h"
 #include "app/owner_drawing.h"
 #include "app/prompt_pane.h"
+#include "base/wide_text.h"
 #include "base/window.h"
 #include "browser/browser_host.h"
 #include "favourites/favorites.h"
@@ -17,6 +18,8 @@
 #include "services/app_state.h"
 #include "services/fonts.h"
 #include "services/program.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -91,20 +94,46 @@ void onCreate(HWND window) {
     registerPaintedWindowClasses();
     createMainChildren(window, stored.ai);
     placePromptStrip(window);
-    (void)loadPromptFile(state.library, state.paths.prompts); // a missing file leaves the library empty
+    bool readWhole = true;
+    (void)loadPromptFile(state.library, state.paths.prompts, &readWhole); // a missing file leaves it empty
+    state.unreadPromptsFile = !readWhole;
     showLibrary(storedPromptSelection(stored.promptIndex, state.library.size()), true);
     arrangeViews(window);
     startBrowser(window, stored.ai);
     placeAiArea(window);
 }
 
+// The last saves: what the user changed since the last good save is lost when they fail, so
+// the user is asked until they succeed or the user gives up.
+void saveAtClose() {
+    AppState& state = app();
+    const std::int32_t selection = selectedPrompt();
+    state.closing = true;
+    for (;;) {
+        saveLibrary();
+        // With no selection prompt.cf is left alone, unless it holds settings not written yet.
+        const bool settingsFailing = std::find(state.failingFiles.begin(), state.failingFiles.end(),
+                                               state.paths.settings) != state.failingFiles.end();
+        if (selection >= 0)
+            saveSelectedPromptIndex(selection);
+        else if (settingsFailing)
+            reportSave(storeSettings(state.paths.settings, state.live, [](Settings&) {}),
+                       state.paths.settings);
+        if (state.failingFiles.empty()) return;
+        std::u16string message;
+        for (const std::u16string& file : state.failingFiles)
+            message += u"Die Datei \"" + file + u"\" konnte nicht gespeichert werden.\n";
+        message += u"\nWas seit dem letzten Speichern geändert wurde, geht mit \"Abbrechen\" verloren.";
+        if (showMessageBox(state.mainWindow, wide(message), L"Verbarix", MB_RETRYCANCEL | MB_ICONERROR) !=
+            IDRETRY)
+            return;
+    }
+}
+
 void onDestroy() {
     releaseBrowser();
     storeInputText();
-    // Reported even now: what the user changed since the last good save is lost otherwise.
-    saveLibrary();
-    const std::int32_t selection = selectedPrompt();
-    if (selection >= 0) saveSelectedPromptIndex(selection);
+    saveAtClose();
     destroyMainChildren();
     PostQuitMessage(0);
 }

@@ -70,15 +70,15 @@ void showLibrary(std::int32_t index, bool showSelected) {
     if (showSelected) showInputTextOf(selectedPrompt());
 }
 
-void saveSelectedPromptIndex(std::int32_t index) {
+bool saveSelectedPromptIndex(std::int32_t index) {
     const AppState& state = app();
     std::optional<AiTarget> aiSelection;
     if (HWND aiCombo = mainChildren().aiCombo) {
         const auto ai = static_cast<std::int32_t>(SendMessageW(aiCombo, CB_GETCURSEL, 0, 0));
         if (ai >= 0) aiSelection = ai;
     }
-    reportSave(saveSelectedPromptIndex(state.paths.settings, state.live, index, aiSelection),
-               state.paths.settings);
+    return reportSave(saveSelectedPromptIndex(state.paths.settings, state.live, index, aiSelection),
+                      state.paths.settings);
 }
 
 void storeInputText() {

@@ -9,8 +9,8 @@ std::int32_t selectedPrompt();
 // -1 or out of range); with `showSelected` the input box shows that prompt's last input text.
 void showLibrary(std::int32_t index, bool showSelected);
 // Stores the index (and the AI selection of aiCombo) by read-modify-write of prompt.cf; a
-// failure is reported.
-void saveSelectedPromptIndex(std::int32_t index);
+// failure is reported. True when it was written.
+bool saveSelectedPromptIndex(std::int32_t index);
 
 // The text of inputEdit becomes the selected prompt's lasttext (in memory only).
 void storeInputText();

@@ -10,6 +10,10 @@
 // Every byte of the file, or nothing when it can't be opened or read.
 std::optional<std::string> readWholeFile(const std::u16string& path);
 
+// Whether something is at `path`: false only when the system says that nothing is there, so
+// that a file it can't look at counts as present.
+bool pathExists(const std::u16string& path);
+
 // Reads the file from its start to its end `passes` times, piece by piece, and hands `take` what
 // it has not taken yet: the bytes it left the last time, then the next piece. `take` returns how
 // many bytes from the front it is done with; when it leaves a full buffer whole, the buffer

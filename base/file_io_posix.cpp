@@ -67,6 +67,11 @@ std::optional<std::string> readWholeFile(const std::u16string& path) {
         announced, [&fd](char* into, std::size_t capacity) { return readSome(fd.get(), into, capacity); });
 }
 
+bool pathExists(const std::u16string& path) {
+    struct stat info {};
+    return ::stat(nativePath(path).c_str(), &info) == 0 || (errno != ENOENT && errno != ENOTDIR);
+}
+
 bool readFileInPieces(const std::u16string& path, int passes, const PieceTaker& take) {
     FileDescriptor fd(::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC));
     return fd &&

@@ -52,6 +52,12 @@ std::optional<std::string> readWholeFile(const std::u16string& path) {
     });
 }
 
+bool pathExists(const std::u16string& path) {
+    if (GetFileAttributesW(wide(path)) != INVALID_FILE_ATTRIBUTES) return true;
+    const DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
 bool readFileInPieces(const std::u16string& path, int passes, const PieceTaker& take) {
     // Nobody may write to the file between the passes; a file that someone already has open for
     // writing is read all the same, as a copy of it would be.

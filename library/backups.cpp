@@ -4,7 +4,6 @@
 
 namespace {
 
-constexpr std::u16string_view prefix = u"prompts-backup-";
 constexpr std::u16string_view suffix = u".xml";
 constexpr std::size_t stampLength = 15; // YYYYMMDD-HHMMSS
 
@@ -17,7 +16,8 @@ void appendDigits(std::u16string& text, int value, int width) {
 
 } // namespace
 
-std::u16string backupFileName(int year, int month, int day, int hour, int minute, int second) {
+std::u16string datedFileName(std::u16string_view prefix, int year, int month, int day, int hour, int minute,
+                             int second) {
     std::u16string name(prefix);
     appendDigits(name, year, 4);
     appendDigits(name, month, 2);
@@ -30,6 +30,7 @@ std::u16string backupFileName(int year, int month, int day, int hour, int minute
 }
 
 bool isBackupFileName(std::u16string_view name) {
+    constexpr std::u16string_view prefix = kBackupPrefix;
     if (name.size() != prefix.size() + stampLength + suffix.size()) return false;
     if (!name.starts_with(prefix) || !name.ends_with(suffix)) return false;
     const std::u16string_view stamp = name.substr(prefix.size(), stampLength);
@@ -40,10 +41,18 @@ bool isBackupFileName(std::u16string_view name) {
     return true;
 }
 
-std::vector<std::u16string> backupsBeyond(std::vector<std::u16string> names, std::size_t keep) {
+std::vector<std::u16string> backupsByAge(std::vector<std::u16string> names) {
     std::erase_if(names, [](const std::u16string& name) { return !isBackupFileName(name); });
     // Fixed-width stamps: the order of the names is the order of the times.
     std::sort(names.begin(), names.end());
-    names.resize(names.size() > keep ? names.size() - keep : 0);
+    return names;
+}
+
+std::vector<std::u16string> backupsBeyond(std::vector<std::u16string> names, std::size_t keep,
+                                          std::u16string_view justMade) {
+    names = backupsByAge(std::move(names));
+    const std::size_t count = names.size();
+    std::erase(names, justMade);
+    names.resize(count > keep ? std::min(count - keep, names.size()) : 0);
     return names;
 }

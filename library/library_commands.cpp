@@ -1,6 +1,7 @@
 // The menu commands that act on the library as a whole: delete the selected prompt, export, import.
 #include "library/library_commands.h"
 
+#include "base/file_io.h"
 #include "base/wide_text.h"
 #include "base/win_owners.h"
 #include "library/backups.h"
@@ -8,6 +9,8 @@
 #include "library/prompt_file.h"
 #include "services/app_state.h"
 #include "services/program.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -20,12 +23,16 @@ void showFirstPromptAndSave() {
     saveLibrary();
 }
 
-constexpr std::size_t keptBackups = 5;
-
 // The folder of a path, with its final backslash; empty for a bare name.
 std::u16string folderOf(const std::u16string& path) {
     const std::size_t slash = path.find_last_of(u"\\/");
     return slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1);
+}
+
+// Where the backups go, as the user is told: the folder of prompts.xml.
+std::u16string backupFolder() {
+    const std::u16string folder = folderOf(app().paths.prompts);
+    return folder.empty() ? folder : folder.substr(0, folder.size() - 1);
 }
 
 bool replacementConfirmed(std::size_t incoming, const std::u16string& file) {
@@ -33,56 +40,52 @@ bool replacementConfirmed(std::size_t incoming, const std::u16string& file) {
     const std::size_t current = state.library.size();
     const std::u16string question = (current == 1 ? u"Den " : u"Die ") + promptCountText(current) +
                                     u" der Bibliothek durch " + promptCountText(incoming) + u" aus \"" +
-                                    file.substr(folderOf(file).size()) + u"\" ersetzen?";
+                                    file.substr(folderOf(file).size()) + u"\" ersetzen?\n\nDie bisherige " +
+                                    u"Bibliothek wird vorher in \"" + backupFolder() +
+                                    u"\" gesichert (prompts-backup-Datum-Uhrzeit.xml).";
     return showMessageBox(state.mainWindow, wide(question), L"Import Prompts", MB_YESNO | MB_ICONQUESTION) ==
            IDYES;
 }
 
-// Only the newest backups stay, so that imports do not fill the folder.
-void removeOldBackups(const std::u16string& folder) {
+// The backups in the folder of prompts.xml, oldest first.
+std::vector<std::u16string> backupsBesidePrompts() {
     std::vector<std::u16string> names;
     WIN32_FIND_DATAW found{};
-    const UniqueFileSearch search(FindFirstFileW(wide(folder + u"prompts-backup-*.xml"), &found));
-    if (!search) return;
+    const std::u16string pattern = folderOf(app().paths.prompts) + std::u16string(kBackupPrefix) + u"*.xml";
+    const UniqueFileSearch search(FindFirstFileW(wide(pattern), &found));
+    if (!search) return names;
     do
         names.push_back(fromWide(found.cFileName));
     while (FindNextFileW(search.get(), &found));
-    for (const std::u16string& name : backupsBeyond(std::move(names), keptBackups))
-        DeleteFileW(wide(folder + name));
+    return backupsByAge(std::move(names));
 }
 
-// Copies the library file to a new backup beside it before an import replaces it. True when
-// the copy was made or there is no file to keep; `backupPath` names the copy tried.
-bool backUpPromptFile(std::u16string& backupPath) {
-    const std::u16string& path = app().paths.prompts;
-    if (GetFileAttributesW(wide(path)) == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
-    }
+// Keeps the library as it is before an import replaces it, in a new backup beside prompts.xml,
+// unless the newest backup holds the same bytes. That is the file's own bytes while they are
+// what the program holds; after failed saves, or without a file, the library in memory. True
+// when it is kept (or there is nothing to keep).
+bool backUpLibrary() {
+    const AppState& state = app();
+    const std::u16string& path = state.paths.prompts;
+    const bool fileIsCurrent =
+        pathExists(path) &&
+        std::find(state.failingFiles.begin(), state.failingFiles.end(), path) == state.failingFiles.end();
+    if (!fileIsCurrent && state.library.empty()) return true;
+    const std::optional<std::string> bytes =
+        fileIsCurrent ? readWholeFile(path) : promptDocument(state.library);
+    if (!bytes) return false;
+    const std::vector<std::u16string> backups = backupsBesidePrompts();
     const std::u16string folder = folderOf(path);
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    ULARGE_INTEGER moment{};
-    FILETIME asFileTime{};
-    SystemTimeToFileTime(&now, &asFileTime);
-    moment.LowPart = asFileTime.dwLowDateTime;
-    moment.HighPart = asFileTime.dwHighDateTime;
-    // A backup made within the same second takes the next free second: none is overwritten,
-    // and the names keep the order in which the backups were made.
-    constexpr ULONGLONG second = 10'000'000; // in FILETIME's 100 ns
-    for (int attempt = 0; attempt < 60; ++attempt, moment.QuadPart += second) {
-        asFileTime = {moment.LowPart, moment.HighPart};
-        SYSTEMTIME stamp{};
-        FileTimeToSystemTime(&asFileTime, &stamp);
-        backupPath = folder + backupFileName(stamp.wYear, stamp.wMonth, stamp.wDay, stamp.wHour,
-                                             stamp.wMinute, stamp.wSecond);
-        if (CopyFileW(wide(path), wide(backupPath), TRUE)) {
-            removeOldBackups(folder);
-            return true;
-        }
-        if (GetLastError() != ERROR_FILE_EXISTS) return false;
-    }
-    return false;
+    if (!backups.empty() && readWholeFile(folder + backups.back()) == bytes) return true;
+    std::u16string backupPath;
+    if (!writeBesidePrompts(kBackupPrefix, *bytes, backupPath)) return false;
+    // Only the newest backups stay, so that imports do not fill the folder.
+    std::vector<std::u16string> names = backups;
+    const std::u16string made = backupPath.substr(folder.size());
+    names.push_back(made);
+    for (const std::u16string& name : backupsBeyond(std::move(names), kKeptBackups, made))
+        DeleteFileW(wide(folder + name));
+    return true;
 }
 
 } // namespace
@@ -141,10 +144,9 @@ void importLibrary() {
     PromptLibrary incoming;
     if (!loadPromptFile(incoming, path)) return;
     if (!state.library.empty() && !replacementConfirmed(incoming.size(), path)) return;
-    std::u16string backupPath;
-    if (!backUpPromptFile(backupPath)) {
-        const std::u16string message = u"Die Datei \"" + state.paths.prompts + u"\" konnte nicht nach \"" +
-                                       backupPath + u"\" gesichert werden. Der Import wurde abgebrochen.";
+    if (!backUpLibrary()) {
+        const std::u16string message = u"Die bisherige Bibliothek konnte nicht in \"" + backupFolder() +
+                                       u"\" gesichert werden. Der Import wurde abgebrochen.";
         showMessageBox(state.mainWindow, wide(message), L"Import Prompts", MB_OK | MB_ICONERROR);
         return;
     }

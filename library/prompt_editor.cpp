@@ -43,6 +43,9 @@ void createEditorControls(HWND window) {
     editor.textEdit = createControl(
         window, 0, L"EDIT", L"",
         WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL, 20, 150, 540, 330, 0);
+    // Typed and pasted values as long as the file holds them, not the 30,000 characters of an edit box.
+    for (HWND field : {editor.nameEdit, editor.textEdit})
+        SendMessageW(field, EM_SETLIMITTEXT, 0, 0);
 
     bool fav = false;
     if (const Prompt* prompt = editedPrompt()) {
@@ -64,6 +67,13 @@ void savePrompt(HWND window) {
     std::u16string name = readWindowText(editor.nameEdit);
     std::u16string text = readWindowText(editor.textEdit);
     bool fav = SendMessageW(editor.favCheck, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    // The library file keeps no item whose values are all empty: such a prompt would be gone at
+    // the next start, and the stored selection would point at another one.
+    if (name.empty() && text.empty()) {
+        showMessageBox(window, L"Bitte geben Sie einen Namen oder einen Text ein.", L"Prompt speichern",
+                       MB_OK | MB_ICONWARNING);
+        return;
+    }
 
     std::int32_t saved = 0;
     if (Prompt* prompt = editedPrompt()) {
@@ -76,6 +86,8 @@ void savePrompt(HWND window) {
         saved = static_cast<std::int32_t>(state.library.size()) - 1;
     }
     notifyLibraryChanged(saved, false);
+    // The user asked for this save: a failure is said even when an earlier one was.
+    std::erase(state.failingFiles, state.paths.prompts);
     if (saveLibrary(window)) {
         DestroyWindow(window);
         return;

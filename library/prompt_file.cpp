@@ -205,7 +205,9 @@ std::size_t scanItem(std::string_view text, std::size_t from, ItemFields& fields
 // Calls visit(fields) for every item block, in file order, as the scan of the bytes finds them,
 // and returns how many bytes it is done with. Before the end of the file (`atEnd` false) a block
 // or "<item>" tag that the bytes may not hold whole yet stays for the next call, with more bytes.
-template <typename Visit> std::size_t forEachItem(std::string_view text, bool atEnd, Visit&& visit) {
+// At the end, an item begun and not finished sets `unfinished`.
+template <typename Visit>
+std::size_t forEachItem(std::string_view text, bool atEnd, Visit&& visit, bool* unfinished = nullptr) {
     const char* const begin = text.data();
     const char* const end = begin + text.size();
     const auto maybeCut = [&](const char* tag) {
@@ -222,7 +224,11 @@ template <typename Visit> std::size_t forEachItem(std::string_view text, bool at
         if (maybeCut(tag)) return itemStart;
         ItemFields fields;
         const std::size_t itemEnd = scanItem(text, itemStart + kItemOpenTag.size(), fields);
-        if (itemEnd == std::string_view::npos) return atEnd ? text.size() : itemStart;
+        if (itemEnd == std::string_view::npos) {
+            if (!atEnd) return itemStart;
+            if (unfinished) *unfinished = true;
+            return text.size();
+        }
         visit(fields);
         position = itemEnd + kItemCloseTag.size();
     }
@@ -254,7 +260,8 @@ bool favFromRaw(std::string_view raw) {
 // The value is decoded into `scratch`, which stays in the cache from field to field, and then
 // copied into a string of exactly its length: the library's memory is written once, and none
 // of it is left over for multi-byte sequences and entities.
-std::u16string decodeField(std::string_view raw, std::u16string& scratch) {
+// Bytes that are not UTF-8 set `replaced`; the three bytes of U+FFFD itself do not.
+std::u16string decodeField(std::string_view raw, std::u16string& scratch, bool& replaced) {
     const auto* p = reinterpret_cast<const unsigned char*>(raw.data());
     const auto* const end = p + raw.size();
     // Each byte gives one unit at most, a line feed without its carriage return two.
@@ -312,7 +319,9 @@ std::u16string decodeField(std::string_view raw, std::u16string& scratch) {
         } else if (byte < 0x80) {
             *out++ = byte;
         } else {
+            const unsigned char* const lead = p - 1;
             out = utf8_detail::decodeSequence(byte, p, end, false, out);
+            replaced |= out[-1] == utf8_detail::kReplacement && !(byte == 0xEF && p - lead == 3);
         }
     }
     return std::u16string(first, static_cast<std::size_t>(out - first));
@@ -325,13 +334,13 @@ bool hasLibraryTag(std::string_view bytes) {
 }
 
 // Appends the block's prompt unless all of its values are empty.
-void addPrompt(const ItemFields& fields, PromptLibrary& prompts, std::u16string& scratch) {
+void addPrompt(const ItemFields& fields, PromptLibrary& prompts, std::u16string& scratch, bool& replaced) {
     if (!fields.keep()) return;
     Prompt& prompt = prompts.emplace_back();
-    prompt.name = decodeField(fields.raw[kName], scratch);
-    prompt.text = decodeField(fields.raw[kText], scratch);
+    prompt.name = decodeField(fields.raw[kName], scratch, replaced);
+    prompt.text = decodeField(fields.raw[kText], scratch, replaced);
     prompt.fav = favFromRaw(fields.raw[kFav]);
-    prompt.lasttext = decodeField(fields.raw[kLasttext], scratch);
+    prompt.lasttext = decodeField(fields.raw[kLasttext], scratch, replaced);
 }
 
 } // namespace
@@ -346,11 +355,21 @@ bool parsePromptLibrary(std::string_view bytes, PromptLibrary& out) {
     PromptLibrary prompts;
     prompts.reserve(kept);
     std::u16string scratch;
-    forEachItem(text, true, [&](const ItemFields& fields) { addPrompt(fields, prompts, scratch); });
+    bool replaced = false;
+    forEachItem(text, true, [&](const ItemFields& fields) { addPrompt(fields, prompts, scratch, replaced); });
 
     if (prompts.empty() && !hasLibraryTag(text)) return false;
     out = std::move(prompts);
     return true;
+}
+
+std::string promptDocument(const PromptLibrary& library) {
+    std::string bytes;
+    writePromptLibrary(library, [&bytes](std::string_view piece) {
+        bytes += piece;
+        return true;
+    });
+    return bytes;
 }
 
 bool savePromptFile(const PromptLibrary& library, const std::u16string& path) {
@@ -358,25 +377,34 @@ bool savePromptFile(const PromptLibrary& library, const std::u16string& path) {
         path, [&library](const ByteSink& sink) { return writePromptLibrary(library, sink); });
 }
 
-bool loadPromptFile(PromptLibrary& library, const std::u16string& path) {
+bool loadPromptFile(PromptLibrary& library, const std::u16string& path, bool* readWhole) {
     // The file is read twice in pieces, as parsePromptLibrary reads the bytes: counting, then
     // the prompts. A big library's file is never held whole, and its pieces stay in the cache.
     std::size_t kept = 0;
     PromptLibrary prompts;
     std::u16string scratch;
+    bool replaced = false, unfinished = false;
     const bool read = readFileInPieces(path, 2, [&](int pass, std::string_view unread, bool atEnd) {
         if (pass == 0)
             return forEachItem(unread, atEnd,
                                [&](const ItemFields& fields) { kept += fields.keep() ? 1 : 0; });
         if (prompts.capacity() < kept) prompts.reserve(kept);
-        return forEachItem(unread, atEnd,
-                           [&](const ItemFields& fields) { addPrompt(fields, prompts, scratch); });
+        return forEachItem(
+            unread, atEnd, [&](const ItemFields& fields) { addPrompt(fields, prompts, scratch, replaced); },
+            &unfinished);
     });
-    if (!read) return false;
+    if (!read) {
+        if (readWhole) *readWhole = !pathExists(path);
+        return false;
+    }
     if (prompts.empty()) {
         const std::optional<std::string> bytes = readWholeFile(path);
-        if (!bytes || !hasLibraryTag(*bytes)) return false;
+        if (!bytes || !hasLibraryTag(*bytes)) {
+            if (readWhole) *readWhole = bytes && bytes->empty();
+            return false;
+        }
     }
+    if (readWhole) *readWhole = !replaced && !unfinished;
     library = std::move(prompts);
     return true;
 }

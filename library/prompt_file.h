@@ -10,8 +10,15 @@
 // (no item and no "<prompts>").
 bool parsePromptLibrary(std::string_view bytes, PromptLibrary& out);
 
+// The document savePromptFile writes, as bytes.
+std::string promptDocument(const PromptLibrary& library);
 // Writes the whole library to `path`, crash-safe. True when the file was written.
 [[nodiscard]] bool savePromptFile(const PromptLibrary& library, const std::u16string& path);
 // Replaces `library` by the file's prompts and returns true; returns false and leaves
 // `library` unchanged when the file can't be read or holds no library.
-[[nodiscard]] bool loadPromptFile(PromptLibrary& library, const std::u16string& path);
+// `readWhole`, when given, tells whether all that the file holds is in the prompts read: not
+// for a file that is there but can't be read or holds no library, has bytes that are not
+// UTF-8 (read as U+FFFD), or ends in an item begun and not finished. Writing such a file over
+// would lose what was not read. No file, or an empty one, is read whole.
+[[nodiscard]] bool loadPromptFile(PromptLibrary& library, const std::u16string& path,
+                                  bool* readWhole = nullptr);

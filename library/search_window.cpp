@@ -25,15 +25,22 @@ struct SearchControls {
     WNDPROC fieldProc = nullptr;
     WNDPROC listProc = nullptr;
     PromptSearchIndex index;         // the library folded, while the window is open
+    std::uint64_t indexed = 0;       // the library's change count when it was folded
     std::vector<std::int32_t> shown; // the library index of each row
 };
 SearchControls search;
 
+void indexLibrary() {
+    const AppState& state = app();
+    indexPrompts(search.index, state.library);
+    search.indexed = state.libraryChanges;
+}
+
 // Lists the prompts that match the field, the best first, and selects the first.
 void showMatches() {
     const AppState& state = app();
-    // A library changed under a message box (of a failed save) before the refresh has come.
-    if (search.index.nameEnds.size() != state.library.size()) indexPrompts(search.index, state.library);
+    // A library changed before the refresh has come.
+    if (search.indexed != state.libraryChanges) indexLibrary();
     search.shown = searchPrompts(search.index, readWindowText(search.field));
     std::size_t nameUnits = 0;
     for (std::int32_t i : search.shown)
@@ -61,7 +68,7 @@ void pick(bool send) {
     if (row < 0 || static_cast<std::size_t>(row) >= search.shown.size()) return;
     const std::int32_t index = search.shown[static_cast<std::size_t>(row)];
     // Rows of a library that has changed since (see showMatches) pick nothing.
-    if (search.index.nameEnds.size() != state.library.size() || !isPromptIndex(state.library, index)) return;
+    if (search.indexed != state.libraryChanges || !isPromptIndex(state.library, index)) return;
     pickPrompt(index, send);
     DestroyWindow(state.searchWindow);
 }
@@ -98,7 +105,6 @@ WNDPROC underKeys(HWND control) {
 }
 
 void createSearchControls(HWND window) {
-    const AppState& state = app();
     search.field = createControl(window, WS_EX_CLIENTEDGE, L"EDIT", L"",
                                  WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 0, 0, fieldId);
     search.list = createControl(window, WS_EX_CLIENTEDGE, L"LISTBOX", L"",
@@ -107,7 +113,7 @@ void createSearchControls(HWND window) {
     search.countLine = createControl(window, 0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, countId);
     search.fieldProc = underKeys(search.field);
     search.listProc = underKeys(search.list);
-    indexPrompts(search.index, state.library);
+    indexLibrary();
     showMatches();
 }
 
@@ -161,8 +167,7 @@ void openSearchWindow() {
 }
 
 void refreshSearchWindow() {
-    const AppState& state = app();
-    if (!isWindow(state.searchWindow)) return;
-    indexPrompts(search.index, state.library);
+    if (!isWindow(app().searchWindow)) return;
+    indexLibrary();
     showMatches();
 }

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -39,10 +40,18 @@ struct AppState {
     LiveSettings live;
 
     PromptLibrary library;
+    // Counts every change of which prompts the library holds and where (not of their input
+    // texts), so that a list made from it can tell that it is out of date.
+    std::uint64_t libraryChanges = 0;
+    // prompts.xml was there at the start and not read whole: it is kept beside before it is
+    // first written over.
+    bool unreadPromptsFile = false;
     StoragePaths paths;
     // Files whose failed save has been reported and not succeeded since: the user hears of a
     // failing file once, not at every later change.
     std::vector<std::u16string> failingFiles;
+    // While closing, failed saves are not reported one by one: closing asks about them at its end.
+    bool closing = false;
 };
 
 // The process's one AppState.

@@ -1,6 +1,8 @@
 #include "services/program.h"
 
+#include "base/file_io.h"
 #include "base/wide_text.h"
+#include "library/backups.h"
 #include "library/prompt_file.h"
 #include "services/app_state.h"
 #include "services/fonts.h"
@@ -52,17 +54,68 @@ bool reportSave(bool written, const std::u16string& path, HWND owner) {
     }
     if (known != failing.end()) return false;
     failing.push_back(path);
+    if (state.closing) return false;
     const std::u16string message = u"Die Datei \"" + path + u"\" konnte nicht gespeichert werden.";
     showMessageBox(owner ? owner : state.mainWindow, wide(message), L"Verbarix", MB_OK | MB_ICONERROR);
     return false;
 }
 
+namespace {
+
+// Before prompts.xml is first written over when it was not read whole at the start: keeps it
+// beside, unchanged, and tells the user once where. False when it could not be kept.
+bool keepUnreadPromptsFile(HWND owner) {
+    AppState& state = app();
+    if (!state.unreadPromptsFile) return true;
+    std::u16string kept;
+    // A file gone since leaves nothing to keep.
+    if (pathExists(state.paths.prompts)) {
+        const std::optional<std::string> bytes = readWholeFile(state.paths.prompts);
+        if (!bytes || !writeBesidePrompts(kUnreadablePrefix, *bytes, kept)) return false;
+        const std::u16string message =
+            u"Die Datei \"" + state.paths.prompts +
+            u"\" konnte nicht vollständig gelesen werden. Sie wurde unverändert als \"" + kept +
+            u"\" aufbewahrt.";
+        showMessageBox(owner ? owner : state.mainWindow, wide(message), L"Verbarix", MB_OK | MB_ICONWARNING);
+    }
+    state.unreadPromptsFile = false;
+    return true;
+}
+
+} // namespace
+
 bool saveLibrary(HWND owner) {
     const AppState& state = app();
-    return reportSave(savePromptFile(state.library, state.paths.prompts), state.paths.prompts, owner);
+    const bool written = keepUnreadPromptsFile(owner) && savePromptFile(state.library, state.paths.prompts);
+    return reportSave(written, state.paths.prompts, owner);
+}
+
+bool writeBesidePrompts(std::u16string_view prefix, std::string_view bytes, std::u16string& path) {
+    const std::u16string& prompts = app().paths.prompts;
+    const std::u16string folder = prompts.substr(0, prompts.find_last_of(u"\\/") + 1);
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    FILETIME asFileTime{};
+    SystemTimeToFileTime(&now, &asFileTime);
+    ULARGE_INTEGER moment{};
+    moment.LowPart = asFileTime.dwLowDateTime;
+    moment.HighPart = asFileTime.dwHighDateTime;
+    // A copy made within the same second takes the next free second: none is overwritten, and
+    // the names keep the order in which the copies were made.
+    constexpr ULONGLONG second = 10'000'000; // in FILETIME's 100 ns
+    for (int attempt = 0; attempt < 60; ++attempt, moment.QuadPart += second) {
+        asFileTime = {moment.LowPart, moment.HighPart};
+        SYSTEMTIME stamp{};
+        FileTimeToSystemTime(&asFileTime, &stamp);
+        path = folder + datedFileName(prefix, stamp.wYear, stamp.wMonth, stamp.wDay, stamp.wHour,
+                                      stamp.wMinute, stamp.wSecond);
+        if (!pathExists(path)) return writeFileAtomically(path, bytes);
+    }
+    return false;
 }
 
 void notifyLibraryChanged(std::int32_t select, bool showSelected) {
+    ++app().libraryChanges;
     SendMessageW(app().mainWindow, kLibraryChangedMessage, static_cast<WPARAM>(static_cast<INT_PTR>(select)),
                  showSelected ? 1 : 0);
 }

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // ---- Controls ---------------------------------------------------------------------------------
 
@@ -41,16 +42,24 @@ extern FileDialogFunction askOpenFileName; // GetOpenFileNameW
 // file, once until a save of that file succeeds again. Returns `written`. The box belongs to
 // `owner`, or to the main window when it is null.
 bool reportSave(bool written, const std::u16string& path, HWND owner = nullptr);
-// Writes the library to prompts.xml and reports a failure as reportSave does.
+// Writes the library to prompts.xml and reports a failure as reportSave does. A prompts.xml not
+// read whole at the start is kept beside first (a failure to keep it fails the save).
 bool saveLibrary(HWND owner = nullptr);
+
+// Writes `bytes` to a new file beside prompts.xml named by `prefix`, the local time and ".xml"
+// (datedFileName; the next free second when the name is taken) and flushes it to disk. `path`
+// names the file tried; false when it could not be written.
+[[nodiscard]] bool writeBesidePrompts(std::u16string_view prefix, std::string_view bytes,
+                                      std::u16string& path);
 
 // ---- Notifications to the main window ---------------------------------------------------------
 // Sent, not posted: when the call returns, every view of the main window is in order, so a box
 // shown after it (a failed save's) never lets the user pick from an old list.
 
-// The library changed: the prompt list is filled anew with prompt `select` selected (the first
-// when it is out of range); with `showSelected`, the input box shows that prompt's last input
-// text and the selection is stored in prompt.cf. Then every other view follows.
+// The library changed (which prompts it holds, or where): its change count goes up, and the prompt list is
+// filled anew with prompt `select` selected (the first when it is out of range); with `showSelected`, the
+// input box shows that prompt's last input text and the selection is stored in prompt.cf. Then every other
+// view follows.
 inline constexpr UINT kLibraryChangedMessage = WM_APP + 1;
 void notifyLibraryChanged(std::int32_t select, bool showSelected);
 // The content font, the colours or the largest number of favourites changed.

@@ -90,9 +90,6 @@ std::tm localTime(std::time_t moment) {
     return local;
 }
 
-// As many backups as the program keeps after an import.
-constexpr std::size_t kKeptBackups = 5;
-
 // Before a library file is written over: a copy beside it, flushed, named and rotated as the
 // program names and rotates its own backups. False when none could be made.
 bool keepBackup(const std::u16string& path) {
@@ -103,8 +100,8 @@ bool keepBackup(const std::u16string& path) {
     // A backup made within the same second takes the next free second, as the program's do.
     for (std::time_t moment = std::time(nullptr), last = moment + 60; moment < last; ++moment) {
         const std::tm t = localTime(moment);
-        const std::u16string name =
-            backupFileName(t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+        const std::u16string name = datedFileName(kBackupPrefix, t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,
+                                                  t.tm_hour, t.tm_min, t.tm_sec);
         std::error_code unknown;
         if (fs::exists(folder / name, unknown) || unknown) continue;
         if (!writeFileAtomically((folder / name).u16string(), *bytes)) return false;
@@ -112,8 +109,8 @@ bool keepBackup(const std::u16string& path) {
         for (const fs::directory_entry& entry :
              fs::directory_iterator(folder.empty() ? "." : folder, unknown))
             names.push_back(entry.path().filename().u16string());
-        for (const std::u16string& old : backupsBeyond(std::move(names), kKeptBackups))
-            if (old != name) fs::remove(folder / old, unknown); // never the one just made
+        for (const std::u16string& old : backupsBeyond(std::move(names), kKeptBackups, name))
+            fs::remove(folder / old, unknown);
         return true;
     }
     return false;

@@ -16,6 +16,7 @@
 #include <wrl/client.h>
 
 #include <algorithm>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -27,6 +28,29 @@ namespace {
 
 constexpr UINT pipeNewsMessage = WM_APP + 1;    // WPARAM the session, LPARAM a PipeNews
 constexpr UINT environmentMessage = WM_APP + 2; // LPARAM an EnvironmentDelivery
+
+// A browser whose view has not come by then is given up, and the program shows its hint.
+constexpr UINT viewTimeout = 30000;
+// A browser that keeps ending is started at most this often: three times a minute.
+constexpr std::size_t startsPerMinute = 3;
+
+// Chromium's window is no window of ours and covers whatever shares its place on the screen
+// (inside a Wine desktop window, whatever the stacking): it makes way while a modal box or dialog
+// holds the program's window, and while any other window of the program lies over the view (boxes,
+// the program's other windows, menus, drop-down lists).
+bool makesWay(HWND parent, const RECT& onScreen) {
+    const HWND top = GetAncestor(parent, GA_ROOT);
+    if (!IsWindowEnabled(top)) return true;
+    for (HWND above = GetWindow(top, GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(above, &process);
+        RECT window{}, overlap{};
+        if (process == GetCurrentProcessId() && IsWindowVisible(above) && !IsIconic(above) &&
+            GetWindowRect(above, &window) && IntersectRect(&overlap, &window, &onScreen))
+            return true;
+    }
+    return false;
+}
 
 template <typename Object, typename... Arguments> ComPtr<Object> make(Arguments&&... arguments) {
     ComPtr<Object> object;
@@ -55,7 +79,9 @@ struct Session {
     HWND parent = nullptr;
     ComPtr<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler> created; // until answered
     ICoreWebView2* view = nullptr;                                             // the sender of events
-    UniqueKernelHandle toBrowser;
+    ChromiumStart start;  // what the browser is started with
+    bool started = false; // false while the start waits its turn
+    std::unique_ptr<BrowserLink> link;
     bool closed = false;
 
     int nextId = 1;
@@ -74,6 +100,7 @@ struct Session {
     RECT bounds{};
     bool visible = true;
     bool shown = true; // what Chromium's window shows now
+    RECT placed{};     // and where on the screen
 
     std::map<std::int64_t, ComPtr<ICoreWebView2ProcessFailedEventHandler>> failedHandlers;
     std::int64_t nextToken = 1;
@@ -88,7 +115,7 @@ struct Session {
         if (toPage) message += ",\"sessionId\":\"" + pageSession + "\"";
         message += "}";
         if (reply != Reply::nothing) replies[number] = {reply, std::move(handler)};
-        if (toBrowser) sendToBrowser(toBrowser.get(), message);
+        if (link) link->send(std::move(message));
     }
 
     // Page commands wait until the page is there.
@@ -104,11 +131,16 @@ struct Session {
     }
 
     // Puts Chromium's window over the bounds, mapped from the parent's client area to the screen,
-    // or out of sight while the view is invisible or has no room.
+    // or out of sight while the view is invisible, has no room or makes way for the program's
+    // windows. Tells Chromium only what changed.
     void place() {
         if (!ready() || closed) return;
         const std::string window = "{\"windowId\":" + std::to_string(windowId) + ",\"bounds\":";
-        const bool show = visible && bounds.right > bounds.left && bounds.bottom > bounds.top;
+        POINT origin{bounds.left, bounds.top};
+        ClientToScreen(parent, &origin);
+        const RECT onScreen{origin.x, origin.y, origin.x + bounds.right - bounds.left,
+                            origin.y + bounds.bottom - bounds.top};
+        const bool show = visible && !IsRectEmpty(&onScreen) && !makesWay(parent, onScreen);
         if (!show) {
             if (shown) {
                 send("Browser.setWindowBounds", window + "{\"left\":-32000,\"top\":-32000}}");
@@ -117,14 +149,15 @@ struct Session {
             shown = false;
             return;
         }
+        if (shown && EqualRect(&onScreen, &placed)) return;
         if (!shown) send("Browser.setWindowBounds", window + "{\"windowState\":\"normal\"}}");
         shown = true;
-        POINT origin{bounds.left, bounds.top};
-        ClientToScreen(parent, &origin);
-        send("Browser.setWindowBounds",
-             window + "{\"left\":" + std::to_string(origin.x) + ",\"top\":" + std::to_string(origin.y) +
-                 ",\"width\":" + std::to_string(bounds.right - bounds.left) +
-                 ",\"height\":" + std::to_string(bounds.bottom - bounds.top) + "}}");
+        placed = onScreen;
+        send("Browser.setWindowBounds", window + "{\"left\":" + std::to_string(onScreen.left) +
+                                            ",\"top\":" + std::to_string(onScreen.top) +
+                                            ",\"width\":" + std::to_string(onScreen.right - onScreen.left) +
+                                            ",\"height\":" + std::to_string(onScreen.bottom - onScreen.top) +
+                                            "}}");
     }
 
     void raiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND kind) {
@@ -137,12 +170,13 @@ struct Session {
             handler->Invoke(sender.Get(), args.Get());
     }
 
+    // Lets go of the browser, which ends it: asked to close, Chromium writes its profile (the chat's
+    // login) away; the end of its input ends it anyway, and its keeper ends it if it hangs.
     void close() {
-        // Asked to close, Chromium writes its profile (the chat's login) away; the end of its input
-        // ends it anyway.
-        if (toBrowser) send("Browser.close", "{}");
+        if (link) send("Browser.close", "{}");
         closed = true;
-        toBrowser.reset();
+        KillTimer(messages, id);
+        link.reset();
         waiting.clear();
         replies.clear();
         failedHandlers.clear();
@@ -150,11 +184,47 @@ struct Session {
 
     void received(std::string_view message);
     void answerCreated(HRESULT result);
+    void fail();
 };
 
-// Sessions by id, for the news of their pipes; a closed session leaves, and its late news is dropped.
-std::map<WPARAM, std::shared_ptr<Session>> sessions;
-WPARAM lastSession = 0;
+// The sessions of this thread by id, for the news of their pipes and their timers; a closed session
+// leaves, and its late news is dropped.
+thread_local std::map<WPARAM, std::shared_ptr<Session>> sessions;
+thread_local WPARAM lastSession = 0;
+thread_local HHOOK windowWatch = nullptr;
+
+// Places the views again whenever a window of this thread is shown, hidden, moved, enabled or
+// disabled: a box or window that comes over a view sends it away until it goes.
+LRESULT CALLBACK watchWindows(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* sent = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (code == HC_ACTION && (sent->message == WM_WINDOWPOSCHANGED || sent->message == WM_ENABLE) &&
+        !(GetWindowLongPtrW(sent->hwnd, GWL_STYLE) & WS_CHILD))
+        for (const auto& [id, session] : sessions)
+            session->place();
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void remember(const std::shared_ptr<Session>& session) {
+    sessions[session->id] = session;
+    if (!windowWatch)
+        windowWatch = SetWindowsHookExW(WH_CALLWNDPROCRET, watchWindows, nullptr, GetCurrentThreadId());
+}
+
+void forget(WPARAM id) {
+    sessions.erase(id);
+    if (sessions.empty() && windowWatch) {
+        UnhookWindowsHookEx(windowWatch);
+        windowWatch = nullptr;
+    }
+}
+
+// A view that will not come: its browser is ended, and the program hears of the failure. The
+// caller holds the session.
+void Session::fail() {
+    close();
+    forget(id);
+    answerCreated(E_FAIL);
+}
 
 class View final : public SlotObject<View, ICoreWebView2> {
   public:
@@ -253,7 +323,7 @@ class Controller final : public SlotObject<Controller, ICoreWebView2Controller> 
     HRESULT Close() {
         if (session_->closed) return S_OK;
         session_->close();
-        sessions.erase(session_->id);
+        forget(session_->id);
         return S_OK;
     }
     HRESULT get_CoreWebView2(ICoreWebView2** view) {
@@ -269,6 +339,7 @@ class Controller final : public SlotObject<Controller, ICoreWebView2Controller> 
 void Session::answerCreated(HRESULT result) {
     const ComPtr<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler> handler = std::move(created);
     if (!handler) return;
+    KillTimer(messages, id);
     if (FAILED(result)) {
         handler->Invoke(result, nullptr);
         return;
@@ -313,7 +384,7 @@ void Session::received(std::string_view message) {
             if (ready())
                 answerCreated(S_OK);
             else if (jsonMember(message, "error"))
-                answerCreated(E_FAIL);
+                fail();
         }
         return;
     }
@@ -336,20 +407,21 @@ void pipeNews(WPARAM id, PipeNews& news) {
     const std::shared_ptr<Session> session = found->second;
     switch (news.kind) {
     case PipeNews::connected:
-        session->toBrowser = std::move(news.toBrowser);
+        session->link = std::move(news.link);
         session->send("Target.setDiscoverTargets", "{\"discover\":true}");
         break;
     case PipeNews::message:
         session->received(news.text);
         break;
     case PipeNews::ended:
-        sessions.erase(id);
         if (session->created) {
-            session->answerCreated(E_FAIL); // it never came up
-        } else if (!session->closed) {
-            session->toBrowser.reset();
-            // The program closes the view in there.
-            session->raiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED);
+            session->fail(); // it never came up
+        } else {
+            forget(id);
+            session->link.reset();
+            session->raiseProcessFailed(
+                COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED); // the program closes the view in
+                                                                          // there
             session->close();
         }
         break;
@@ -361,7 +433,28 @@ struct EnvironmentDelivery {
     ICoreWebView2Environment* environment;
 };
 
+// A session's timer: its turn to start the browser has come, or its view did not come in time.
+void sessionTimer(HWND window, WPARAM id) {
+    KillTimer(window, id);
+    const auto found = sessions.find(id);
+    if (found == sessions.end()) return;
+    const std::shared_ptr<Session> session = found->second;
+    if (session->started) {
+        if (session->created) session->fail();
+        return;
+    }
+    session->started = true;
+    if (!IsWindow(session->parent) || !startChromium(session->start, window, pipeNewsMessage, id))
+        session->fail();
+    else
+        SetTimer(window, id, viewTimeout, nullptr);
+}
+
 LRESULT CALLBACK messageWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER) {
+        sessionTimer(window, wParam);
+        return 0;
+    }
     if (message == pipeNewsMessage) {
         const std::unique_ptr<PipeNews> news(reinterpret_cast<PipeNews*>(lParam));
         pipeNews(wParam, *news);
@@ -411,10 +504,24 @@ class Environment final : public SlotObject<Environment, ICoreWebView2Environmen
         session->parent = parent;
         session->created = handler;
         // Until the program places it, the window waits where it does not cover the program.
-        ChromiumStart start{chromium_, dataFolder_, {-32000, -32000, -31200, -31400}, testPort()};
-        if (!session->messages || !startChromium(start, session->messages, pipeNewsMessage, session->id))
-            return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-        sessions[session->id] = session;
+        session->start = {chromium_, dataFolder_, {-32000, -32000, -31200, -31400}, testPort()};
+        if (!session->messages) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+        // A browser that keeps ending (the program makes its view anew each time) waits its turn.
+        const ULONGLONG now = GetTickCount64();
+        const ULONGLONG turn =
+            starts_.size() < startsPerMinute ? now : std::max(now, starts_.front() + 60000);
+        starts_.push_back(turn);
+        if (starts_.size() > startsPerMinute) starts_.pop_front();
+        if (turn > now) {
+            if (!SetTimer(session->messages, session->id, UINT(turn - now), nullptr))
+                return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+        } else {
+            session->started = true;
+            if (!startChromium(session->start, session->messages, pipeNewsMessage, session->id))
+                return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+            SetTimer(session->messages, session->id, viewTimeout, nullptr);
+        }
+        remember(session);
         return S_OK;
     }
 
@@ -431,6 +538,7 @@ class Environment final : public SlotObject<Environment, ICoreWebView2Environmen
 
     std::string chromium_;
     std::wstring dataFolder_;
+    std::deque<ULONGLONG> starts_; // when the last browsers were started, or are to be
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "support.h"
 
+#include "library/backups.h"
+
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
@@ -92,20 +94,35 @@ TEST(PromptFile, ReadsByTheFilesRules) {
     TempDir dir;
     const std::u16string path = dir.file(u"prompts.xml");
     const PromptLibrary before = named(u"untouched");
+    PromptLibrary library;
     // The file is read in pieces: tiny ones cut every tag and value somewhere.
     for (const std::size_t piece : {0, 1, 2, 3, 5, 8, 13}) {
         setFilePieceSizeForTesting(piece);
         for (const auto& [bytes, expected] : cases) {
             writeBytes(path, bytes);
-            PromptLibrary library = before;
+            library = before;
             EXPECT_EQ(loadPromptFile(library, path), expected.has_value()) << piece << ": " << bytes;
             EXPECT_EQ(library, expected.value_or(before)) << piece << ": " << bytes;
         }
+        // Whether all of a file is in what was read: not for Notepad's "Unicode" and "ANSI" files
+        // nor for an item cut off.
+        for (const auto& [bytes, whole] : {std::pair{""s, true},
+                                           {"<item><name>\xEF\xBF\xBD</name></item>"s, true},
+                                           {"\xFF\xFE<\0p\0r\0o\0m\0p\0t\0s\0>\0"s, false},
+                                           {"<item><name>M\xFCller</name></item>"s, false},
+                                           {"<prompts><item><name>a</name></item><item><name>b"s, false}}) {
+            writeBytes(path, bytes);
+            bool read = !whole;
+            (void)loadPromptFile(library, path, &read);
+            EXPECT_EQ(read, whole) << piece << ": " << bytes;
+        }
     }
     setFilePieceSizeForTesting(0);
-    PromptLibrary library = before;
-    EXPECT_FALSE(loadPromptFile(library, dir.file(u"missing.xml")));
-    EXPECT_EQ(library, before);
+    library = before;
+    bool whole = false;
+    EXPECT_FALSE(loadPromptFile(library, dir.file(u"missing.xml"), &whole));
+    EXPECT_TRUE(library == before && whole);
+    EXPECT_FALSE(loadPromptFile(library, dir.file(u""), &whole) || whole); // there, but not a file
 #ifdef _WIN32
     // A program that holds the file open for writing doesn't keep it from being read.
     writeBytes(path, "<item><name>a</name></item>");
@@ -118,4 +135,12 @@ TEST(PromptFile, ReadsByTheFilesRules) {
         writeBytes(path, "<item><name>a</name><fav>"s + no + "</fav></item>");
         EXPECT_TRUE(loadPromptFile(library, path) && !library[0].fav) << no;
     }
+}
+
+// The backup just made stays, also when the clock was set back since older ones were made.
+TEST(Backups, TheOldestGoExceptTheOneJustMade) {
+    const auto at = [](int year) { return datedFileName(kBackupPrefix, year, 12, 31, 23, 59, 59); };
+    const std::vector<std::u16string> names{at(2099), u"prompts-backup-notes.xml", at(2020), at(2098),
+                                            at(2097)};
+    EXPECT_EQ(backupsBeyond(names, 2, at(2020)), (std::vector{at(2097), at(2098)}));
 }

@@ -70,19 +70,6 @@ void choose(HWND window, int id, HWND combo, unsigned entry) {
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
     pump();
 }
-void paste(const std::u16string& typed) {
-    HANDLE lock = CreateMutexW(nullptr, FALSE, L"VerbarixTestClipboard"); // one clipboard for all tests
-    for (WaitForSingleObject(lock, INFINITE); !OpenClipboard(nullptr);)
-        Sleep(10);
-    EmptyClipboard();
-    const std::size_t size = typed.size() * 2 + 2;
-    if (!typed.empty())
-        SetClipboardData(CF_UNICODETEXT, memcpy(GlobalAlloc(GMEM_FIXED, size), typed.c_str(), size));
-    CloseClipboard();
-    command(9002);
-    ReleaseMutex(lock);
-    CloseHandle(lock);
-}
 
 // Fills the editor with the name "P<n>", typed text n and the favourite box set when n is odd
 // (n = 0 leaves the fields as they are), then saves.
@@ -152,6 +139,20 @@ void pump() {
     }
 }
 
+void withClipboard(const std::u16string& typed, const std::function<void()>& use) {
+    HANDLE lock = CreateMutexW(nullptr, FALSE, L"VerbarixTestClipboard"); // one clipboard for all tests
+    for (WaitForSingleObject(lock, INFINITE); !OpenClipboard(nullptr);)
+        Sleep(10);
+    EmptyClipboard();
+    const std::size_t size = typed.size() * 2 + 2;
+    if (!typed.empty())
+        SetClipboardData(CF_UNICODETEXT, memcpy(GlobalAlloc(GMEM_FIXED, size), typed.c_str(), size));
+    CloseClipboard();
+    use();
+    ReleaseMutex(lock);
+    CloseHandle(lock);
+}
+
 void command(int id) {
     SendMessageW(app().mainWindow, WM_COMMAND, id, 0);
     pump();
@@ -189,12 +190,14 @@ void Win::SetUp() {
     setLocalAppDataLookup([] { return std::optional(current->root); });
     showMessageBox = [](HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
         note(owner, utf8(caption) + ": " + utf8(text) + " " + std::to_string(type));
+        if (current->onBox) current->onBox(current->dialogs.back());
         return current->answer;
     };
     askSaveFileName = askOpenFileName = fileDialog;
 }
 
 void Win::TearDown() {
+    onBox = nullptr;
     close();
     std::filesystem::remove_all(std::filesystem::path(root));
 }
@@ -286,7 +289,7 @@ void Win::act(const std::string& action, unsigned n) {
     if (action == "Type") SetWindowTextW(mainChildren().inputEdit, wide(typed));
     if (action == "Colour")
         SetWindowTextW(GetDlgItem(s.settingsWindow, colourFields[n % 6]), colours[n / 6 % 5]);
-    if (action == "Paste") paste(typed); // n % 4 == 0: an empty clipboard
+    if (action == "Paste") withClipboard(typed, [] { command(9002); }); // n % 4 == 0: an empty clipboard
     if (action == "Favourite") command(8000 + static_cast<int>(n % (favoriteButtons().size() + 2)));
     if (action == "Save") save(n, typed);
     if (action == "Shut") SendMessageW(secondary[n % 4], WM_CLOSE, 0, 0);

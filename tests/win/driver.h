@@ -26,10 +26,11 @@ inline const std::string kActions[] = {"Choose", "Type",  "Clear",   "Paste",  "
                                        "Import", "Add",   "Resize",  "Search", "Pick",      "Restart"};
 
 // One step of a scenario: the action, its `n`, and what must change with it.
-using Step = std::tuple<std::string, unsigned, const char*>;
+using Step = std::tuple<std::string, unsigned, std::string>;
 
 void pump();
 void command(int id); // a menu item or button of the main window
+void withClipboard(const std::u16string& text, const std::function<void()>& use);
 std::string text(HWND window);
 std::string utf8(const wchar_t* text);
 std::string replaced(std::string text, const std::string& from, const std::string& to);
@@ -65,6 +66,7 @@ struct Win : ::testing::Test {
     std::map<std::string, std::string> last;
     std::vector<std::string> dialogs;
     int answer = IDYES;
-    std::u16string chosenFile; // empty cancels
+    std::function<void(const std::string& line)> onBox; // called while a message box is shown
+    std::u16string chosenFile;                          // empty cancels
     int show = SW_HIDE;
 };

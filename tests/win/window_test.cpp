@@ -87,6 +87,8 @@ TEST_F(Win, LibraryActionsShowAndStore) {
     write(u"prompt.cf", "prompt=1\r\nai=Copilot\r\n");
     ASSERT_TRUE(start());
     EXPECT_EQ(state(), "list=[A,B,C] sel=1 in=\"b\" xml=[A:a B*:b C] bak=[] p=1 ai=2");
+    const std::string where = "\n\nDie bisherige Bibliothek wird vorher in \"~\\Quillory\" gesichert "
+                              "(prompts-backup-Datum-Uhrzeit.xml). 36";
     // clang-format off
     play({
         {"Type", 1, "in=\"$1\""}, {"Choose", 2, "sel=2 xml=[A:a B*:b C:$1] p=2"}, {"Clear", 0, "in=\"\" xml=[A:a B*:b C]"},
@@ -97,16 +99,16 @@ TEST_F(Win, LibraryActionsShowAndStore) {
         {"Export", 0, "| XML Files|*.xml|All Files|*.*| export.xml .xml 2058"},
         {"Export", 1, "| XML Files|*.xml|All Files|*.*| export.xml .xml 2058 | Export: Exportiert! 0"},
         {"Export", 2, "| XML Files|*.xml|All Files|*.*| export.xml .xml 2058 | Export: Die Datei \"~\\fehlt\\export.xml\" konnte nicht geschrieben werden. 16"},
-        {"New", 0, ""}, {"New", 0, ""}, {"Save", 1, "list=[A,C,P1] sel=2 xml=[A:a C:$3 P1*=$1]"}, {"Edit", 0, ""},
+        {"New", 0, ""}, {"New", 0, ""}, {"Save", 0, "| Prompt speichern: Bitte geben Sie einen Namen oder einen Text ein. 48 (foreign owner)"}, {"Save", 1, "list=[A,C,P1] sel=2 xml=[A:a C:$3 P1*=$1]"}, {"Edit", 0, ""},
         {"Save", 2, "list=[A,C,P2] xml=[A:a C:$3 P2=$2]"}, {"Choose", 1, "sel=1 xml=[A:a C:a P2=$2] p=1"}, {"Edit", 0, ""},
         {"Choose", 0, "sel=0 p=0"}, {"Delete", 0, "list=[C,P2] xml=[C:a P2=$2] | Prompt löschen: Möchten Sie den Prompt \"A\" wirklich löschen? 36"},
         {"Save", 0, ""}, {"Edit", 0, ""},
         {"Delete", 0, "list=[P2] in=\"\" xml=[P2=$2] | Prompt löschen: Möchten Sie den Prompt \"C\" wirklich löschen? 36"},
         {"Save", 3, "list=[P2,P3] sel=1 xml=[P2=$2 P3*=$3]"}, {"Type", 2, "in=\"$2\""}, {"Restart", 0, "xml=[P2=$2 P3*=$3:$2] p=1"},
         {"Import", 0, "| XML|*.xml|  . 4104"}, {"Edit", 0, ""},
-        {"Import", 5, "list=[I0,I1] sel=0 in=\"alt\" xml=[I0:alt I1*] bak=[2] p=0 | XML|*.xml|  . 4104 | Import Prompts: Die 2 Prompts der Bibliothek durch 2 Prompts aus \"import.xml\" ersetzen? 36"},
+        {"Import", 5, "list=[I0,I1] sel=0 in=\"alt\" xml=[I0:alt I1*] bak=[2] p=0 | XML|*.xml|  . 4104 | Import Prompts: Die 2 Prompts der Bibliothek durch 2 Prompts aus \"import.xml\" ersetzen?" + where},
         {"Save", 0, "list=[I0,I1,P3] sel=2 xml=[I0:alt I1* P3*=$3]"}, {"Import", 3, "| XML|*.xml|  . 4104"},
-        {"Import", 2, "list=[] sel=-1 in=\"\" xml=[] bak=[2 3] | XML|*.xml|  . 4104 | Import Prompts: Die 3 Prompts der Bibliothek durch 0 Prompts aus \"import.xml\" ersetzen? 36"}, {"Delete", 0, ""}, {"Clear", 0, ""},
+        {"Import", 2, "list=[] sel=-1 in=\"\" xml=[] bak=[2 3] | XML|*.xml|  . 4104 | Import Prompts: Die 3 Prompts der Bibliothek durch 0 Prompts aus \"import.xml\" ersetzen?" + where}, {"Delete", 0, ""}, {"Clear", 0, ""},
         {"Send", 0, ""},
     }, [&] { return state(); });
     // clang-format on
@@ -132,6 +134,22 @@ TEST_F(Win, SearchWindowPicksThroughThePromptList) {
         {"Search", 3, "search=[] 0 von 3 Prompts"}, {"Pick", 0, ""}, {"Pick", 4, "search="},
     }, [&] { return state(); });
     // clang-format on
+}
+
+// Ctrl+V takes a long text whole, into the input box as into the editor's fields.
+TEST_F(Win, LongTextsArePastedWhole) {
+    ASSERT_TRUE(start());
+    command(3001);
+    HWND editor = app().editorWindow, name = FindWindowExW(editor, nullptr, L"Edit", nullptr);
+    std::u16string lines; // short lines: Wine wraps a long paragraph slowly
+    while (lines.size() < 40000)
+        lines += u"Eine Zeile mit Wörtern\r\n";
+    for (const auto& [field, text] : {std::pair{mainChildren().inputEdit, lines},
+                                      {name, std::u16string(40000, u'x')},
+                                      {FindWindowExW(editor, name, L"Edit", nullptr), lines}}) {
+        withClipboard(text, [&] { SendMessageW(field, WM_PASTE, 0, 0); });
+        EXPECT_EQ(GetWindowTextLengthW(field), static_cast<int>(text.size()));
+    }
 }
 
 TEST_F(Win, SettingsReachEveryWindowAndTheFile) {

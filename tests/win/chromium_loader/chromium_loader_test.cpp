@@ -1,16 +1,32 @@
 // The Chromium stand-in of WebView2Loader.dll as the runtime is used: every answer comes on the
 // calling thread through its message loop, ExecuteScript gives the script's value as JSON, and
-// every handler is given back. Without Chromium the loader fails as the real one without a runtime.
+// every handler is given back. Without Chromium the loader fails as the real one without a runtime;
+// with fake_chromium.py in Chromium's place, a browser that misbehaves holds up nothing.
 #include "browser/webview2_sdk.h"
 
 #include <gtest/gtest.h>
 #include <wrl/client.h>
 
+#include <algorithm>
+#include <functional>
+#include <set>
+#include <sstream>
 #include <string>
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
+
+// Runs the message loop until the condition holds, for at most `milliseconds`.
+bool eventually(const std::function<bool()>& condition, DWORD milliseconds = 5000) {
+    for (const DWORD end = GetTickCount() + milliseconds; !condition();) {
+        if (GetTickCount() > end) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
+            DispatchMessageW(&message);
+    }
+    return true;
+}
 
 // A completion handler that keeps what it was given and checks where it runs; never deleted.
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
@@ -19,22 +35,17 @@ template <typename Interface, typename Result> struct Handler final : Interface 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
     ULONG STDMETHODCALLTYPE Release() override { return --references; } // lives on the test's stack
-    HRESULT STDMETHODCALLTYPE Invoke(HRESULT, Result given) override {
+    HRESULT STDMETHODCALLTYPE Invoke(HRESULT, Result answer) override {
         EXPECT_EQ(GetCurrentThreadId(), thread);
         if constexpr (std::is_same_v<Result, LPCWSTR>)
-            value = given ? given : L"(none)";
+            value = answer ? answer : L"(none)";
         else
-            value = given;
+            value = answer;
         ++calls;
         return S_OK;
     }
-    // Runs the message loop until Invoke has come, for at most half a minute.
-    void await() {
-        for (const DWORD end = GetTickCount() + 30000; !calls && GetTickCount() < end;) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
-            for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);)
-                DispatchMessageW(&message);
-        }
+    void await(DWORD milliseconds = 30000) {
+        eventually([&] { return calls > 0; }, milliseconds);
         ASSERT_EQ(calls, 1);
     }
     ~Handler() { EXPECT_EQ(references, 1); }
@@ -46,30 +57,76 @@ template <typename Interface, typename Result> struct Handler final : Interface 
         value;
 };
 
+using EnvironmentHandler =
+    Handler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler, ICoreWebView2Environment*>;
+using ControllerHandler =
+    Handler<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler, ICoreWebView2Controller*>;
+using ScriptHandler = Handler<ICoreWebView2ExecuteScriptCompletedHandler, LPCWSTR>;
+
+decltype(&CreateCoreWebView2EnvironmentWithOptions) loader() {
+    return reinterpret_cast<decltype(&CreateCoreWebView2EnvironmentWithOptions)>(reinterpret_cast<void*>(
+        GetProcAddress(LoadLibraryW(L"WebView2Loader.dll"), "CreateCoreWebView2EnvironmentWithOptions")));
+}
+
+ComPtr<ICoreWebView2> viewOf(ControllerHandler& controller) {
+    ComPtr<ICoreWebView2> view;
+    if (controller.value) controller.value->get_CoreWebView2(&view);
+    return view;
+}
+
+// The loader on a data folder of each test's own, and a parent window.
+struct Fake : testing::Test {
+    void SetUp() override {
+        ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        const std::string test = testing::UnitTest::GetInstance()->current_test_info()->name();
+        data = _wgetenv(L"TEMP") + (L"\\vbx-loader-" + std::wstring(test.begin(), test.end()));
+        DeleteFileW((data + L"\\chromium\\fake-chromium.log").c_str());
+        parent = CreateWindowW(L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 400, 300, nullptr, nullptr,
+                               nullptr, nullptr);
+    }
+    void start(const wchar_t* mode) { // null: Debian's Chromium
+        _wputenv_s(L"VBX_CHROMIUM", mode ? FAKE_CHROMIUM : L"");
+        _wputenv_s(L"VBX_FAKE_CHROMIUM", mode ? mode : L"");
+        ASSERT_HRESULT_SUCCEEDED(loader()(nullptr, data.c_str(), nullptr, &environment));
+        environment.await();
+    }
+    ControllerHandler& create(ControllerHandler& controller) {
+        EXPECT_HRESULT_SUCCEEDED(environment.value->CreateCoreWebView2Controller(parent, &controller));
+        return controller;
+    }
+    // What the fakes noted so far: their pids and the methods they read.
+    std::string log() const {
+        std::string text(1 << 16, '\0');
+        FILE* file = _wfopen((data + L"\\chromium\\fake-chromium.log").c_str(), L"rb");
+        text.resize(file ? fread(text.data(), 1, text.size(), file) : 0);
+        if (file) fclose(file);
+        return text;
+    }
+    std::set<std::string> pids() const {
+        std::set<std::string> started;
+        std::istringstream lines(log());
+        for (std::string line; std::getline(lines, line);)
+            started.insert(line.substr(0, line.find(' ')));
+        return started;
+    }
+
+    std::wstring data;
+    HWND parent = nullptr;
+    EnvironmentHandler environment;
+};
+
 } // namespace
 
-TEST(ChromiumLoader, ScriptsAnswerAsJsonOnTheCallingThread) {
-    ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-    const auto create =
-        reinterpret_cast<decltype(&CreateCoreWebView2EnvironmentWithOptions)>(reinterpret_cast<void*>(
-            GetProcAddress(LoadLibraryW(L"WebView2Loader.dll"), "CreateCoreWebView2EnvironmentWithOptions")));
-    ASSERT_TRUE(create);
-    const std::wstring data =
-        _wgetenv(L"TEMP") + std::wstring(L"\\vbx-loader-test"); // one profile for all runs
-    Handler<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler, ICoreWebView2Environment*>
-        environment;
+// With Debian's Chromium, on one profile for all runs.
+TEST_F(Fake, ScriptsAnswerAsJsonOnTheCallingThread) {
     _wputenv_s(L"VBX_CHROMIUM", L"/nonexistent/chromium");
-    EXPECT_EQ(create(nullptr, data.c_str(), nullptr, &environment), HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
-    _wputenv_s(L"VBX_CHROMIUM", L"");
-    ASSERT_HRESULT_SUCCEEDED(create(nullptr, data.c_str(), nullptr, &environment));
-    environment.await();
-    const HWND parent = CreateWindowW(L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
-                                      nullptr, nullptr);
-    Handler<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler, ICoreWebView2Controller*> controller;
-    ASSERT_HRESULT_SUCCEEDED(environment.value->CreateCoreWebView2Controller(parent, &controller));
-    controller.await();
-    ComPtr<ICoreWebView2> view;
-    ASSERT_TRUE(controller.value && SUCCEEDED(controller.value->get_CoreWebView2(&view)));
+    EXPECT_EQ(loader()(nullptr, data.c_str(), nullptr, &environment),
+              HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    start(nullptr);
+    ControllerHandler controller;
+    create(controller).await();
+    const ComPtr<ICoreWebView2> view = viewOf(controller);
+    ASSERT_TRUE(view);
     // clang-format off
     // Chromium writes every character beyond ASCII as an escape: the same JSON value as the runtime's.
     const std::pair<std::wstring, std::wstring> cases[] = {
@@ -80,11 +137,76 @@ TEST(ChromiumLoader, ScriptsAnswerAsJsonOnTheCallingThread) {
     };
     // clang-format on
     for (const auto& [script, json] : cases) {
-        Handler<ICoreWebView2ExecuteScriptCompletedHandler, LPCWSTR> answer;
+        ScriptHandler answer;
         ASSERT_HRESULT_SUCCEEDED(view->ExecuteScript(script.c_str(), &answer));
         answer.await();
         EXPECT_EQ(answer.value, json) << script;
     }
     EXPECT_HRESULT_SUCCEEDED(controller.value->Close());
-    DestroyWindow(parent);
+}
+
+// A browser that reads no more holds up neither the sender nor the program's end; one that never
+// shows a page is given up after half a minute, and the program hears so; both are ended.
+TEST_F(Fake, ABrowserThatHangsHoldsUpNothingAndIsEnded) {
+    start(L"stuck");
+    ControllerHandler stuck, silent;
+    create(stuck).await();
+    viewOf(stuck)->ExecuteScript(std::wstring(1 << 22, L'1').c_str(), nullptr); // far beyond a FIFO's buffer
+    stuck.value->Close();
+    _wputenv_s(L"VBX_FAKE_CHROMIUM", L"silent");
+    const DWORD asked = GetTickCount();
+    create(silent).await(40000);
+    EXPECT_GE(GetTickCount() - asked, 29000u);
+    EXPECT_FALSE(silent.value);
+    const auto running = [](const std::string& pid) {
+        return GetFileAttributesA(("Z:\\proc\\" + pid).c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
+    EXPECT_TRUE(eventually([&] { return std::ranges::none_of(pids(), running); }, 20000)) << log();
+}
+
+// The program makes its view anew each time the browser ends: the fourth start in a minute waits.
+TEST_F(Fake, ABrowserThatKeepsEndingIsStartedAtMostThreeTimesAMinute) {
+    start(L"exit");
+    for (int i = 0; i < 4; ++i)
+        create(*new ControllerHandler); // the loader holds them still when the test ends
+    eventually([&] { return pids().size() > 3; });
+    EXPECT_EQ(pids().size(), 3u);
+}
+
+// Two views at once on one profile (as of two programs) talk to a browser each. Whatever of the program
+// lies over a view, or holds it with a modal box, is seen: Chromium makes way until it is gone.
+TEST_F(Fake, EachViewHasItsOwnBrowserAndMakesWayForTheProgramsWindows) {
+    start(L"answer");
+    ControllerHandler controller, other;
+    create(controller), create(other);
+    controller.await();
+    other.await();
+    ASSERT_TRUE(viewOf(controller) && viewOf(other)) << log();
+    ScriptHandler one, two;
+    viewOf(controller)->ExecuteScript(L"pid", &one);
+    viewOf(other)->ExecuteScript(L"pid", &two);
+    one.await();
+    two.await();
+    EXPECT_NE(one.value, two.value) << log();
+    other.value->Close();
+    controller.value->put_Bounds({100, 50, 300, 250});
+    const HWND box = CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 90, 40, parent, nullptr, nullptr, nullptr);
+    const std::string over = "\"left\": 100, \"top\": 50, \"width\": 200", away = "minimized";
+    const std::pair<std::function<void()>, const std::string&> steps[] = {
+        {[&] { ShowWindow(box, SW_SHOWNA); }, over}, // beside the view
+        {[&] { SetWindowPos(box, nullptr, 250, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); },
+         away},
+        {[&] { ShowWindow(box, SW_HIDE); }, over},
+        {[&] { EnableWindow(parent, FALSE); }, away},
+        {[&] { EnableWindow(parent, TRUE); }, over},
+    };
+    for (const auto& [change, placed] : steps) {
+        change();
+        std::string last;
+        EXPECT_TRUE(eventually([&] {
+            const std::string noted = log();
+            last = noted.substr(noted.rfind("Browser.setWindowBounds"));
+            return last.find(placed) != std::string::npos;
+        })) << last;
+    }
 }

@@ -124,6 +124,8 @@ void overlayLiveValues(Settings& settings, const LiveSettings& live) {
 
 } // namespace
 
+namespace {
+
 std::string trimSpaces(std::string_view text) {
     std::size_t begin = 0;
     std::size_t end = text.size();
@@ -133,6 +135,8 @@ std::string trimSpaces(std::string_view text) {
         --end;
     return std::string(text.substr(begin, end - begin));
 }
+
+} // namespace
 
 std::optional<ColorRef> parseColor(std::string_view text) {
     const std::string trimmed = trimSpaces(text);
@@ -174,6 +178,8 @@ Settings parseSettings(std::string_view text) {
     return settings;
 }
 
+namespace {
+
 std::string serializeSettings(const Settings& settings) {
     std::string text;
     auto line = [&](std::string_view key, std::string_view value) {
@@ -187,6 +193,8 @@ std::string serializeSettings(const Settings& settings) {
         line(slot.key, formatColor(settings.*slot.pair.*slot.color));
     return text;
 }
+
+} // namespace
 
 Settings loadSettings(const std::u16string& path) {
     const std::optional<std::string> bytes = readWholeFile(path);

@@ -45,13 +45,11 @@ struct LiveSettings {
     ColorPair aiColors;
 };
 
-std::string trimSpaces(std::string_view text);
 std::optional<ColorRef> parseColor(std::string_view text);
 std::string formatColor(ColorRef color);
 
-// File content both ways (text in, text out; lines end CR LF).
+// The content of prompt.cf read into the record (lines end CR LF or LF).
 Settings parseSettings(std::string_view text);
-std::string serializeSettings(const Settings& settings);
 
 // The defaults when the file can't be opened.
 Settings loadSettings(const std::u16string& path);

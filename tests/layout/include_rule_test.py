@@ -15,31 +15,17 @@ import re
 import sys
 
 ROOT = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".").resolve()
-FOLDERS = {"base": 0, "services": 2, "library": 3, "settings": 3, "favourites": 3, "browser": 3, "app": 4}
-CORE_FLOOR = 1
-PARTS_FLOOR = 3
-WINDOW_HEADERS = re.compile(r"^(windows|commctrl|commdlg|shlobj|shlwapi|objbase|wrl/.*|WebView2.*|webview2_mingw)\.h$", re.I)
-INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
-TWIN_SUFFIXES = ("_win", "_posix", "_ssse3", "_platform")
+FLOORS = {"base": 0, "services": 2, "library": 3, "settings": 3, "favourites": 3, "browser": 3, "app": 4}
+WINDOW_HEADERS = re.compile(r"(windows|commctrl|commdlg|shlobj|shlwapi|objbase|wrl/.*|WebView2.*)\.h", re.I)
+INCLUDE = re.compile(r'^\s*#\s*include\s*[<"]([^>"]+)[>"]', re.M)
 
-files = {}
-for folder in FOLDERS:
-    for path in sorted((ROOT / folder).rglob("*")):
-        if path.suffix in (".h", ".cpp"):
-            rel = path.relative_to(ROOT).as_posix()
-            text = path.read_text(encoding="utf-8", errors="replace")
-            files[rel] = [(kind, name) for kind, name in INCLUDE.findall(text)]
-
-project = {rel: [n for k, n in inc if n in files] for rel, inc in files.items()}
-# A file is window code when it includes a Windows header or window code of ours.
-window = {rel for rel, inc in files.items() if any(WINDOW_HEADERS.match(n) for _, n in inc)}
-changed = True
-while changed:
-    changed = False
-    for rel, inc in project.items():
-        if rel not in window and any(n in window for n in inc):
-            window.add(rel)
-            changed = True
+files = {p.relative_to(ROOT).as_posix(): INCLUDE.findall(p.read_text(encoding="utf-8", errors="replace"))
+         for folder in FLOORS for p in sorted((ROOT / folder).rglob("*")) if p.suffix in (".h", ".cpp")}
+project = {rel: [n for n in names if n in files] for rel, names in files.items()}
+# Window code: a file that includes a Windows header, or window code of ours.
+window = {rel for rel, names in files.items() if any(WINDOW_HEADERS.fullmatch(n) for n in names)}
+while grown := {rel for rel, names in project.items() if rel not in window and window.intersection(names)}:
+    window |= grown
 
 
 def folder(rel):
@@ -47,80 +33,45 @@ def folder(rel):
 
 
 def floor(rel):
-    if folder(rel) == "base":
-        return 0
-    if rel in window:
-        return FOLDERS[folder(rel)]
-    # The main window's own portable models sit above every other part's.
-    return CORE_FLOOR + (0.5 if folder(rel) == "app" else 0)
+    if folder(rel) == "base" or rel in window:
+        return FLOORS[folder(rel)]
+    return 1.5 if folder(rel) == "app" else 1  # the main window's own models above the parts' cores
 
 
-def unit(rel):
-    stem = rel.rsplit(".", 1)[0]
-    for suffix in TWIN_SUFFIXES:
-        if stem.endswith(suffix):
-            return stem[: -len(suffix)]
-    return stem
+def half(rel):  # a part's core and its window code apart
+    return folder(rel) + ("" if rel in window or folder(rel) == "base" else " (core)")
+
+
+def unit(rel):  # a file and its platform twins (file_io_win.cpp beside file_io.cpp) are one
+    return re.sub(r"_(win|posix|ssse3|platform)$", "", rel.rsplit(".", 1)[0])
 
 
 faults = []
-for rel, inc in sorted(project.items()):
-    for name in inc:
+for rel, names in sorted(project.items()):
+    for name in names:
         if folder(rel) == "base" and folder(name) != "base":
             faults.append(f"{rel}: base includes {name}")
         elif rel not in window and name in window:
             faults.append(f"{rel}: portable code includes window code {name}")
         elif floor(name) > floor(rel):
             faults.append(f"{rel} (floor {floor(rel)}) includes {name} (floor {floor(name)})")
-        elif floor(rel) == floor(name) == PARTS_FLOOR and folder(rel) != folder(name):
+        elif floor(rel) == floor(name) == 3 and folder(rel) != folder(name):
             faults.append(f"{rel}: a part's window code includes another part's {name}")
-
-
-def cycles(edges):
-    """Every strongly connected group of more than one node (Tarjan)."""
-    index, low, stack, on, out, counter = {}, {}, [], set(), [], [0]
-
-    def visit(v):
-        index[v] = low[v] = counter[0]
-        counter[0] += 1
-        stack.append(v)
-        on.add(v)
-        for w in edges.get(v, ()):
-            if w not in index:
-                visit(w)
-                low[v] = min(low[v], low[w])
-            elif w in on:
-                low[v] = min(low[v], index[w])
-        if low[v] == index[v]:
-            group = []
-            while True:
-                w = stack.pop()
-                on.discard(w)
-                group.append(w)
-                if w == v:
-                    break
-            if len(group) > 1:
-                out.append(sorted(group))
-
-    for v in list(edges):
-        if v not in index:
-            visit(v)
-    return out
-
-
-def half(rel):
-    """A folder, its core and its window code apart."""
-    return folder(rel) + ("" if rel in window or folder(rel) == "base" else " (core)")
-
 
 for kind, key in (("folders", half), ("files", unit)):
     edges = {}
-    for rel, inc in project.items():
-        for name in inc:
-            if key(name) != key(rel):
-                edges.setdefault(key(rel), set()).add(key(name))
-    for group in cycles(edges):
-        faults.append(f"{kind} include each other round about: {', '.join(group)}")
+    for rel, names in project.items():
+        edges.setdefault(key(rel), set()).update(key(n) for n in names if key(n) != key(rel))
+    reach = {}
+    for start in edges:  # everything reachable from each node
+        seen, todo = set(), list(edges[start])
+        while todo:
+            if (node := todo.pop()) not in seen:
+                seen.add(node)
+                todo.extend(edges.get(node, ()))
+        reach[start] = seen
+    circles = {tuple(sorted({a} | {b for b in reach[a] if a in reach.get(b, ())})) for a in edges if a in reach[a]}
+    faults += [f"{kind} include each other round about: {', '.join(c)}" for c in sorted(circles)]
 
 print("\n".join(faults) if faults else f"{len(files)} files keep the include rule")
 sys.exit(1 if faults else 0)

@@ -64,6 +64,8 @@ VBX_MAKE(L"gdi32", CreateRoundRectRgn)
 VBX_MAKE(L"user32", GetDC)
 VBX_FREE(L"gdi32", DeleteObject, 0)
 VBX_FREE(L"user32", ReleaseDC, 1)
+std::set<HWND>& invalidated = *new std::set<HWND>;
+VBX_COUNT(L"user32", InvalidateRect, invalidated.insert(std::get<0>(std::tuple(a...))))
 
 void choose(HWND window, int id, HWND combo, unsigned entry) {
     SendMessageW(combo, CB_SETCURSEL, entry, 0);
@@ -128,6 +130,9 @@ std::string utf8(const wchar_t* text) {
 }
 std::size_t gdiCount() {
     return made.size();
+}
+std::set<HWND> takeInvalidated() {
+    return std::exchange(invalidated, {});
 }
 
 // Three rounds a millisecond apart, for what the handled messages post.
@@ -276,7 +281,8 @@ void Win::act(const std::string& action, unsigned n) {
     const std::map<std::string, int> commands{{"Clear", 9001},   {"Send", 500}, {"About", 7001},
                                               {"Options", 7002}, {"New", 3001}, {"Edit", 3002}};
     const int colourFields[] = {7301, 7302, 7303, 7304, 7311, 7312};
-    const wchar_t* colours[] = {L"#FF0000", L"102030", L"#GG0000", L"", L"#c8e6c8"};
+    // Cut to its low 8 bits, "Ł" (U+0141) would read as the hex digit "A".
+    const wchar_t* colours[] = {L"#FF0000", L"102030", L"#GG0000", L"", L"#c8e6c8", L"#ŁŁŁŁŁŁ"};
     HWND secondary[] = {s.aboutWindow, s.settingsWindow, s.editorWindow, s.searchWindow};
     EXPECT_NE(std::find(std::begin(kActions), std::end(kActions), action), std::end(kActions)) << action;
     if ((action == "Font" || action == "Count" || action == "Colour") && !IsWindow(s.settingsWindow))
@@ -288,7 +294,7 @@ void Win::act(const std::string& action, unsigned n) {
     if (action == "Count") choose(s.settingsWindow, 7200, GetDlgItem(s.settingsWindow, 7200), n % 7);
     if (action == "Type") SetWindowTextW(mainChildren().inputEdit, wide(typed));
     if (action == "Colour")
-        SetWindowTextW(GetDlgItem(s.settingsWindow, colourFields[n % 6]), colours[n / 6 % 5]);
+        SetWindowTextW(GetDlgItem(s.settingsWindow, colourFields[n % 6]), colours[n / 6 % 6]);
     if (action == "Paste") withClipboard(typed, [] { command(9002); }); // n % 4 == 0: an empty clipboard
     if (action == "Favourite") command(8000 + static_cast<int>(n % (favoriteButtons().size() + 2)));
     if (action == "Save") save(n, typed);

@@ -152,52 +152,96 @@ TEST_F(Win, LongTextsArePastedWhole) {
     }
 }
 
-TEST_F(Win, SettingsReachEveryWindowAndTheFile) {
-    write(PromptLibrary(7, prompt("F", true)));
-    write(u"prompt.cf", "ai=Gemini\r\nprompt=4\r\n");
-    ASSERT_TRUE(start());
+// What hangs on the library and the look besides state(): the favourite buttons and their area,
+// every control's font height (0 for none), the input box's and clear button's tops, the settings
+// window's lists, the lines of prompt.cf; and, always, which of the painted headers and strips
+// (prompt, favourites, AI) and the browser's hint the step had drawn anew.
+std::string views(Win& test) {
+    const MainChildren& c = mainChildren();
     const AppState& s = app();
+    std::string buttons, fonts, painted;
+    for (HWND button : favoriteButtons())
+        buttons += (buttons.empty() ? "" : ",") + text(button);
+    std::set<int> heights;
+    for (HWND owner : {s.mainWindow, s.aboutWindow, s.settingsWindow, s.editorWindow, s.searchWindow})
+        for (HWND child = owner ? GetWindow(owner, GW_CHILD) : nullptr; child;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            LOGFONTW font{};
+            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)), sizeof font, &font);
+            heights.insert(-font.lfHeight);
+        }
+    for (int h : heights)
+        fonts += (fonts.empty() ? "" : " ") + std::to_string(h);
+    const std::set<HWND> drawn = takeInvalidated();
+    for (HWND w :
+         {c.promptHeader, c.promptStrip, c.favHeader, c.favStrip, c.aiHeader, c.aiStrip, browserHint()})
+        painted += drawn.count(w) ? "1" : "0";
+    std::vector<std::pair<std::string, std::string>> parts{
+        {"buttons", "[" + buttons + "]"},
+        {"favourites", IsWindowVisible(c.favHeader) ? "@" + std::to_string(box(c.favHeader).y) : "hidden"},
+        {"strip", IsWindowVisible(c.favStrip) ? std::to_string(box(c.favStrip).height) : "hidden"},
+        {"fonts", fonts},
+        {"edit", std::to_string(box(c.inputEdit).y) + "," + std::to_string(box(c.clearButton).y)},
+        {"lists", text(GetDlgItem(s.settingsWindow, 7100)) + "," + text(GetDlgItem(s.settingsWindow, 7200))}};
+    const std::string file = test.read(u"prompt.cf");
+    for (std::size_t at = 0, end; (end = file.find("\r\n", at)) != std::string::npos; at = end + 2) {
+        const std::size_t equals = file.find('=', at);
+        const std::string key = file.substr(at, equals - at);
+        if (key != "ai" && key != "prompt") // in state()
+            parts.emplace_back(key, file.substr(equals + 1, end - equals - 1));
+    }
+    const std::string shown = test.state();
+    return shown + " / " + test.changed(parts) + " painted=" + painted;
+}
+
+// After every kind of change, every view is in order. The start holds edge values: the stored
+// index of the last prompt, which holds only an input text, a font size beyond the settings
+// window's list and a favourite count not in it.
+TEST_F(Win, EveryViewFollowsEveryChange) {
+    write({prompt("A", false, "a"), prompt("B", true), prompt("C", true), {u"", u"", false, u"nur"}});
+    write(u"prompt.cf", "prompt=3\r\nsg=30\r\nmfav=2\r\n");
+    ASSERT_TRUE(start(SW_SHOWNORMAL));
     for (int id : {7001, 7002, 3001, 3004})
         command(id);
-    EXPECT_EQ(layout({s.aboutWindow, s.settingsWindow, s.editorWindow, s.searchWindow}),
+    EXPECT_EQ(layout({app().aboutWindow, app().settingsWindow, app().editorWindow, app().searchWindow}),
               "About@296,258,600,300#0 Einstellungen@316,278,320,540#0 Neu@196,158,600,600#0 "
               "Prompt suchen@236,118,520,600#0 ");
-    // Where the input box and its buttons are, the favourite buttons, every control's font height
-    // (0 for none) and the lines of prompt.cf.
-    const auto now = [&] {
-        EXPECT_EQ(box(mainChildren().inputEdit).y + box(mainChildren().inputEdit).height, 340);
-        std::set<int> heights;
-        for (HWND owner : {s.mainWindow, s.aboutWindow, s.settingsWindow, s.editorWindow, s.searchWindow})
-            for (HWND c = GetWindow(owner, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-                LOGFONTW font{};
-                GetObjectW(reinterpret_cast<HFONT>(SendMessageW(c, WM_GETFONT, 0, 0)), sizeof font, &font);
-                heights.insert(-font.lfHeight);
-            }
-        std::string fonts;
-        for (int h : heights)
-            fonts += (fonts.empty() ? "" : " ") + std::to_string(h);
-        std::vector<std::pair<std::string, std::string>> parts{
-            {"edit", std::to_string(box(mainChildren().inputEdit).y)},
-            {"clear", std::to_string(box(mainChildren().clearButton).y)},
-            {"buttons", std::to_string(favoriteButtons().size())},
-            {"fonts", fonts}};
-        std::string file = read(u"prompt.cf");
-        for (std::size_t at = 0, end; (end = file.find("\r\n", at)) != std::string::npos; at = end + 2) {
-            const std::size_t equals = file.find('=', at);
-            parts.emplace_back(file.substr(at, equals - at), file.substr(equals + 1, end - equals - 1));
-        }
-        return changed(parts);
-    };
-    EXPECT_EQ(now(),
-              "edit=130 clear=112 buttons=5 fonts=0 13 ai=Gemini prompt=4 sg=13 mfav=5 prompt_sf=#000000 "
-              "prompt_bf=#DCDCDC favoriten_sf=#000000 favoriten_bf=#DCDCDC ai_sf=#000000 ai_bf=#DCDCDC");
+    EXPECT_EQ(views(*this),
+              "list=[A,B,C,] sel=3 in=\"nur\" xml=[A:a B* C* =:nur] bak=[] p=3 ai=0 search=[A,B,C,(ohne "
+              "Name)] 4 von 4 Prompts / buttons=[B,C] favourites=@410 strip=83 fonts=0 30 edit=150,132 "
+              "lists=18 px,5 sg=30 mfav=2 prompt_sf=#000000 prompt_bf=#DCDCDC favoriten_sf=#000000 "
+              "favoriten_bf=#DCDCDC ai_sf=#000000 ai_bf=#DCDCDC painted=1111111");
+    const std::string
+        kept = "?\n\nDie bisherige Bibliothek wird vorher in \"~\\Quillory\" gesichert "
+               "(prompts-backup-Datum-Uhrzeit.xml). 36",
+        import = " | XML|*.xml|  . 4104 | Import Prompts: ",
+        ansi = "\n\nDie Datei ist nicht in UTF-8 geschrieben und wurde als Windows-1252 gelesen.",
+        add = " | Prompts (*.xml, *.json, *.csv)|*.xml;*.json;*.csv|Verbarix-Bibliothek (*.xml)|*.xml|"
+              "JSON (*.json)|*.json|CSV (*.csv)|*.csv|  . 4104 | Prompts hinzufügen: ";
     // clang-format off
-    play({
-        {"Font", 9, "edit=136 clear=118 fonts=0 18 sg=18"}, {"Count", 6, "buttons=7 mfav=20"}, {"Font", 0, "clear=107 fonts=0 9 sg=9"},
-        {"Colour", 11, "ai_bf=#102030"}, {"Colour", 0, "prompt_sf=#FF0000"}, {"Colour", 13, ""}, {"Colour", 27, "favoriten_bf=#C8E6C8"},
-        {"Colour", 21, ""},
-    }, now);
+    const std::vector<std::tuple<std::string, unsigned, std::string>> steps{
+        {"Save", 1, "list=[A,B,C,,P1] sel=4 xml=[A:a B* C* =:nur P1*=$1] search=[A,B,C,(ohne Name),P1] 5 von 5 Prompts /  painted=1111110"},
+        {"Count", 0, " / buttons=[B,C,P1] strip=119 mfav=5 painted=1111110"},
+        {"Edit", 0, " /  painted=0000000"},
+        {"Save", 2, "list=[A,B,C,,P2] xml=[A:a B* C* =:nur P2=$2] search=[A,B,C,(ohne Name),P2] 5 von 5 Prompts / buttons=[B,C] strip=83 painted=1111110"},
+        {"Delete", 0, "list=[A,B,C,] sel=0 in=\"a\" xml=[A:a B* C* =:nur] p=0 search=[A,B,C,(ohne Name)] 4 von 4 Prompts | Prompt löschen: Möchten Sie den Prompt \"P2\" wirklich löschen? 36 /  painted=1111110"},
+        {"Add", 2, "list=[A,B,C,,J] xml=[A:a B* C* =:nur J*] search=[A,B,C,(ohne Name),J] 5 von 5 Prompts" + add + "2 Prompts aus \"add.json\" hinzufügen? 1 davon gibt es schon und wird übersprungen. 36 / buttons=[B,C,J] strip=119 painted=1111110"},
+        {"Add", 2, add.substr(1) + "Alle 2 Prompts aus \"add.json\" gibt es schon. 64 /  painted=0000000"},
+        {"Add", 3, add.substr(1) + "Die Datei \"add.xml\" kann nicht gelesen werden (Zeile 2):\nan item begins here and never ends\n\nEs wurde nichts hinzugefügt. 16 /  painted=0000000"},
+        {"Font", 9, " / fonts=0 18 edit=150,118 sg=18 painted=1111110"},
+        {"Colour", 11, " / ai_bf=#102030 painted=1111110"},
+        {"Colour", 30, " /  painted=1111110"},
+        {"Import", 5, "list=[I0,I1] in=\"alt\" xml=[I0:alt I1*] bak=[5] search=[I0,I1] 2 von 2 Prompts" + import + "Die 5 Prompts der Bibliothek durch 2 Prompts aus \"import.xml\" ersetzen" + kept + " / buttons=[I1] strip=47 painted=1111110"},
+        {"Import", 2, "list=[] sel=-1 in=\"\" xml=[] bak=[5 2] search=[] 0 von 0 Prompts" + import + "Die 2 Prompts der Bibliothek durch 0 Prompts aus \"import.xml\" ersetzen" + kept + " / buttons=[] favourites=hidden strip=hidden painted=1111110"},
+        {"Add", 5, add.substr(1) + "2 Prompts aus \"add.csv\" hinzufügen?" + ansi + " 36 /  painted=0000000"},
+        {"Add", 1, "list=[I0,Bär] sel=0 xml=[I0 Bär*=t] search=[I0,Bär] 2 von 2 Prompts" + add + "2 Prompts aus \"add.csv\" hinzufügen?" + ansi + " 36 / buttons=[Bär] favourites=@410 strip=47 painted=1111110"},
+        {"Resize", 500, " /  painted=0100111"},
+    };
     // clang-format on
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        act(std::get<0>(steps[i]), std::get<1>(steps[i]));
+        EXPECT_EQ(views(*this), std::get<2>(steps[i])) << "step " << i;
+    }
 }
 
 TEST_F(Win, PaintedAreasShowTheirColours) {
@@ -226,29 +270,6 @@ TEST_F(Win, PaintedAreasShowTheirColours) {
             EXPECT_EQ(caption, window == mainChildren().promptHeader);
         }
     ReleaseDC(app().mainWindow, shot);
-}
-
-// Colour fields take ASCII only; a new font, or a narrower window for the hint, repaints at once.
-TEST_F(Win, ColourFieldsAndFontChange) {
-    write(PromptLibrary(3, prompt("P", true)));
-    ASSERT_TRUE(start(SW_SHOWNORMAL));
-    const AppState& s = app();
-    command(7002);
-    SetWindowTextW(GetDlgItem(s.settingsWindow, 7301), L"#\u0141\u0141\u0141\u0141\u0141\u0141");
-    pump();
-    EXPECT_EQ(s.live.promptColors.textColor, RGB(0, 0, 0)); // not #AAAAAA from the low bytes
-
-    RedrawWindow(s.mainWindow, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); // nothing left to paint
-    HWND sizes = GetDlgItem(s.settingsWindow, 7100);
-    SendMessageW(sizes, CB_SETCURSEL, 9, 0);
-    SendMessageW(s.settingsWindow, WM_COMMAND, MAKEWPARAM(7100, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(sizes));
-    for (HWND painted : {mainChildren().promptHeader, mainChildren().promptStrip, mainChildren().favHeader,
-                         mainChildren().favStrip, mainChildren().aiHeader, mainChildren().aiStrip})
-        EXPECT_TRUE(GetUpdateRect(painted, nullptr, FALSE)); // drawn anew in the new font
-    RedrawWindow(s.mainWindow, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    SetWindowPos(s.mainWindow, nullptr, 0, 0, 900, 600, SWP_NOMOVE); // narrower: the hint's text moves
-    EXPECT_TRUE(GetUpdateRect(browserHint(), nullptr, FALSE));
 }
 
 // Random actions from a fixed seed (VBX_SEED picks another, 0 a random one); prompts.xml must hold

@@ -32,7 +32,7 @@ bool reportSave(bool written, const std::u16string& path, HWND owner) {
 
 bool saveLibrary(HWND owner) {
     const AppState& state = app();
-    return reportSave(savePromptFile(state.library, state.promptsPath), state.promptsPath, owner);
+    return reportSave(updatePromptFile(state.library, state.promptsPath), state.promptsPath, owner);
 }
 
 HWND createControl(HWND parent, DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style,

@@ -1,7 +1,30 @@
-// What is kept of the library: prompts.xml left alone when its bytes would not change.
+// What is kept of the library: the deleted prompts' file, and prompts.xml left alone when its
+// bytes would not change.
+#include "library/deleted_prompts.h"
 #include "support.h"
 
 #include <gtest/gtest.h>
+
+TEST(DeletedPrompts, AreAppendedAndOnlyTheNewestKept) {
+    TempDir dir;
+    EXPECT_EQ(deletedPromptsPath(u"C:\\Daten\\prompts.xml"), u"C:\\Daten\\prompts-deleted.xml");
+    EXPECT_EQ(deletedPromptsPath(u"prompts.xml"), u"prompts-deleted.xml");
+    const std::u16string path = deletedPromptsPath(dir.file(u"prompts.xml"));
+    PromptLibrary kept;
+    for (const char16_t* name : {u"a", u"b", u"c", u"d"}) {
+        ASSERT_TRUE(keepDeletedPrompt(path, {name, u"t", true, u"l"}, 3));
+        kept.push_back({name, u"t", true, u"l"});
+    }
+    PromptLibrary read;
+    EXPECT_TRUE(loadPromptFile(read, path) && read == PromptLibrary(kept.begin() + 1, kept.end()));
+    writeBytes(path, "");
+    EXPECT_TRUE(keepDeletedPrompt(path, kept[0]) && readBytes(path) == expectedDocument({kept[0]}));
+    // A file that is no library is no one's to overwrite; a missing folder can't take one.
+    writeBytes(path, "Notizen");
+    EXPECT_FALSE(keepDeletedPrompt(path, kept[0]));
+    EXPECT_EQ(readBytes(path), "Notizen");
+    EXPECT_FALSE(keepDeletedPrompt(dir.file(u"fehlt/prompts-deleted.xml"), kept[0]));
+}
 
 TEST(PromptFile, AnUpdateWithTheSameBytesWritesNothing) {
     TempDir dir;

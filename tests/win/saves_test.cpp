@@ -71,3 +71,27 @@ TEST_F(Win, ImportAsksBeforeReplacingAndKeepsTheFiveNewestBackups) {
         EXPECT_EQ(std::regex_replace(state(), stamp, "prompts-backup-T"), expected) << "step " << i++;
     }
 }
+
+// A deleted prompt goes to prompts-deleted.xml first, from where the library reader brings it
+// back; while that file can't be written, nothing is deleted.
+TEST_F(Win, DeletedPromptsCanBeBroughtBack) {
+    write({prompt("A", false, "a"), prompt("B", true)});
+    const std::u16string deleted = path(u"prompts-deleted.xml");
+    CreateDirectoryW(wide(deleted), nullptr);
+    ASSERT_TRUE(start());
+    state();
+    const std::string asked = " | Prompt löschen: Möchten Sie den Prompt \"";
+    act("Delete", 0);
+    EXPECT_EQ(state(),
+              asked.substr(1) +
+                  "A\" wirklich löschen? 36 | Prompt löschen: Der Prompt wurde nicht gelöscht: "
+                  "Die Datei \"~\\Quillory\\prompts-deleted.xml\" konnte nicht geschrieben werden. 16");
+    RemoveDirectoryW(wide(deleted));
+    act("Delete", 0);
+    act("Delete", 0);
+    EXPECT_EQ(state(), "list=[] sel=-1 in=\"\" xml=[]" + asked + "A\" wirklich löschen? 36" + asked +
+                           "B\" wirklich löschen? 36");
+    chosenFile = deleted;
+    command(4002);
+    EXPECT_EQ(state(), "list=[A,B] sel=0 in=\"a\" xml=[A:a B*] bak=[0] | XML|*.xml|  . 4104");
+}

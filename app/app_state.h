@@ -4,6 +4,7 @@
 
 #include "base/win_owners.h"
 #include "browser/webview2.h"
+#include "library/prompt_fields.h"
 #include "library/prompt_library.h"
 #include "settings/settings.h"
 
@@ -11,6 +12,7 @@
 #include <wrl/client.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,7 @@ struct AppState {
     HWND settingsWindow = nullptr;
     HWND editorWindow = nullptr;
     HWND searchWindow = nullptr;
+    HWND fieldsWindow = nullptr;
 
     // Fonts and brushes.
     LOGFONTW baseLogFont{};
@@ -52,6 +55,8 @@ struct AppState {
     std::vector<HWND> favoriteButtons;
     std::int32_t editIndex = -1;
     bool editExisting = false; // the editor works on the prompt at editIndex, not a new one
+    // The fill-in field values last sent with each prompt in this run, by the prompt's name.
+    std::map<std::u16string, FieldValues> lastFieldValues;
 
     // The browser view; empty until its creation has completed.
     Microsoft::WRL::ComPtr<ICoreWebView2Controller> browserController;

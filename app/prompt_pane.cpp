@@ -2,9 +2,9 @@
 
 #include "app/app_state.h"
 #include "app/command_model.h"
+#include "app/fields_window.h"
 #include "app/shell.h"
 #include "base/wide_text.h"
-#include "browser/browser_host.h"
 
 #include <cwchar>
 
@@ -88,12 +88,12 @@ void sendSelectedPrompt() {
     const std::int32_t selection = selectionOf(state.promptCombo);
     if (!isPromptIndex(state.library, selection)) return;
     storeInputText();
-    sendPromptToChat(selection, state.library[static_cast<std::size_t>(selection)].lasttext);
+    sendPromptFillingFields(selection, state.library[static_cast<std::size_t>(selection)].lasttext);
     saveLibrary();
 }
 
 void sendFavorite(int position) {
     const AppState& state = app();
     if (position < 0 || static_cast<std::size_t>(position) >= state.favoriteIndices.size()) return;
-    sendPromptToChat(state.favoriteIndices[static_cast<std::size_t>(position)], getInputText());
+    sendPromptFillingFields(state.favoriteIndices[static_cast<std::size_t>(position)], getInputText());
 }

@@ -14,7 +14,7 @@ namespace {
 bool secondaryWindowOpen() {
     const AppState& state = app();
     return isWindow(state.aboutWindow) || isWindow(state.settingsWindow) || isWindow(state.editorWindow) ||
-           isWindow(state.searchWindow);
+           isWindow(state.searchWindow) || isWindow(state.fieldsWindow);
 }
 
 BOOL CALLBACK setFontOnChild(HWND child, LPARAM font) {
@@ -27,7 +27,8 @@ BOOL CALLBACK setFontOnChild(HWND child, LPARAM font) {
 // them back to the system font.
 void applyFontToSecondaryWindows(HFONT font) {
     const AppState& state = app();
-    for (HWND window : {state.aboutWindow, state.settingsWindow, state.editorWindow, state.searchWindow})
+    for (HWND window : {state.aboutWindow, state.settingsWindow, state.editorWindow, state.searchWindow,
+                        state.fieldsWindow})
         if (isWindow(window)) EnumChildWindows(window, setFontOnChild, reinterpret_cast<LPARAM>(font));
 }
 

@@ -1,9 +1,29 @@
-// What is kept of the library: the deleted prompts' file, and prompts.xml left alone when its
-// bytes would not change.
+// What a prompt is sent with and what is kept of it: fill-in fields, the deleted prompts' file,
+// and prompts.xml left alone when its bytes would not change.
 #include "library/deleted_prompts.h"
+#include "library/prompt_fields.h"
 #include "support.h"
 
 #include <gtest/gtest.h>
+
+TEST(PromptFields, AreFoundOnceInOrderAndFilledInOnePass) {
+    const FieldValues values{{u"Name", u"A"}, {u"Ton", u"{{Name}}"}, {u"Empf\u00E4nger", u"Frau M"}};
+    const std::u16string longest(kMaxFieldName, u'x');
+    // clang-format off
+    const std::tuple<std::u16string, std::vector<std::u16string>, std::u16string> cases[] = {
+        {u"Hallo {{Name}}, {{ Ton\t}} {{Name}}!", {u"Name", u"Ton"}, u"Hallo A, {{Name}} A!"},
+        {u"{{{Name}}} {{Empf\u00E4nger}}{{X}}", {u"Name", u"Empf\u00E4nger", u"X"}, u"{A} Frau M{{X}}"},
+        {u"{{Ton}} {{ton}}", {u"Ton", u"ton"}, u"{{Name}} {{ton}}"},
+        {u"{{}} {{  }} {{a\r\nb}} {{a}b}} {{a{b}} {Name} {{Name} {{Name", {}, u"{{}} {{  }} {{a\r\nb}} {{a}b}} {{a{b}} {Name} {{Name} {{Name"},
+        {u"{{" + longest + u"}} {{" + longest + u"x}}", {longest}, u"{{" + longest + u"}} {{" + longest + u"x}}"},
+        {u"", {}, u""},
+    };
+    // clang-format on
+    for (const auto& [text, names, filled] : cases) {
+        EXPECT_EQ(promptFieldNames(text), names) << toUtf8(text);
+        EXPECT_EQ(fillPromptFields(text, values), filled) << toUtf8(text);
+    }
+}
 
 TEST(DeletedPrompts, AreAppendedAndOnlyTheNewestKept) {
     TempDir dir;

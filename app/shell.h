@@ -42,9 +42,10 @@ void moveWindowTo(HWND window, const Box& box);
 // The white answer to WM_CTLCOLOREDIT / WM_CTLCOLORSTATIC.
 LRESULT controlColorAnswer(HDC dc);
 
-// What an About, settings, editor or search window answers like the others, after its own
-// cases: its controls on white; at its end (WM_NCDESTROY) the handle kept in `slot` is cleared
-// if it is this window's, and fonts kept for the open windows may go; the rest as Windows does.
+// What an About, settings, editor, search or fields window answers like the others, after its
+// own cases: its controls on white; at its end (WM_NCDESTROY) the handle kept in `slot` is
+// cleared if it is this window's, and fonts kept for the open windows may go; the rest as
+// Windows does.
 LRESULT secondaryWindowDefault(HWND& slot, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // ---- Dialogs ----------------------------------------------------------------------------------

@@ -22,9 +22,9 @@ BOOL CALLBACK setFontOnChild(HWND child, LPARAM font) {
     return TRUE;
 }
 
-// Every control of the open About, settings, editor and search windows gets the font that replaces
-// the content font, so none of them keeps drawing with the deleted one. A null font hands
-// them back to the system font.
+// Every control of the open About, settings, editor, search and fields windows gets the font
+// that replaces the content font, so none of them keeps drawing with the deleted one. A null
+// font hands them back to the system font.
 void applyFontToSecondaryWindows(HFONT font) {
     const AppState& state = app();
     for (HWND window : {state.aboutWindow, state.settingsWindow, state.editorWindow, state.searchWindow,

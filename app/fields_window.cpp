@@ -107,8 +107,10 @@ void createFieldControls(HWND window) {
         createControl(window, 0, L"STATIC", wide(name + u":"), WS_CHILD | WS_VISIBLE | SS_NOPREFIX, margin, y,
                       m.width - 2 * margin, m.label, firstLabelId + id);
         std::u16string value;
-        if (remembered != state.lastFieldValues.end() && remembered->second.contains(name))
-            value = remembered->second.at(name);
+        if (remembered != state.lastFieldValues.end()) {
+            const auto last = remembered->second.find(name);
+            if (last != remembered->second.end()) value = last->second;
+        }
         request.tabOrder.push_back(underKeys(
             createControl(window, 0, L"EDIT", wide(value), WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL,
                           margin, y + m.label, m.width - 2 * margin, m.box, firstEditId + id)));

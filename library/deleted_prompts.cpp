@@ -11,8 +11,8 @@ std::u16string deletedPromptsPath(const std::u16string& promptsPath) {
 
 bool keepDeletedPrompt(const std::u16string& path, const Prompt& prompt, std::size_t keep) {
     PromptLibrary kept;
-    // A file that can't be opened is taken as missing: if it is there all the same, replacing
-    // it fails and the delete is refused.
+    // A file that can't be opened is taken as missing; one that is there all the same is held
+    // or protected, and replacing it fails as well.
     const std::optional<std::string> bytes = readWholeFile(path);
     if (bytes && !bytes->empty() && !parsePromptLibrary(*bytes, kept)) return false;
     kept.push_back(prompt);

@@ -30,6 +30,11 @@ bool reportSave(bool written, const std::u16string& path, HWND owner) {
     return false;
 }
 
+bool saveFailed(const std::u16string& path) {
+    const std::vector<std::u16string>& failing = app().failingFiles;
+    return std::find(failing.begin(), failing.end(), path) != failing.end();
+}
+
 bool saveLibrary(HWND owner) {
     const AppState& state = app();
     return reportSave(updatePromptFile(state.library, state.promptsPath), state.promptsPath, owner);

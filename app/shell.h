@@ -63,6 +63,8 @@ extern FileDialogFunction askOpenFileName; // GetOpenFileNameW
 // file, once until a save of that file succeeds again. Returns `written`. The box belongs to
 // `owner`, or to the main window when it is null.
 bool reportSave(bool written, const std::u16string& path, HWND owner = nullptr);
+// Whether the last save of that file failed.
+bool saveFailed(const std::u16string& path);
 // Writes the library to prompts.xml, unless the file holds its bytes already, and reports a
 // failure as reportSave does.
 bool saveLibrary(HWND owner = nullptr);

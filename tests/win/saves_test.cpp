@@ -22,6 +22,7 @@ TEST_F(Win, FailedSavesAreSaidOncePerFileAndTheEditorKeepsItsText) {
         {true, "Save", 3, "list=[A,B,P3] (editor)"},
         {false, "Save", 0, "xml=[A B P3*=$3]"},
         {true, "Clear", 0, "xml=- | " + said + "prompts.xml" + failed},
+        {false, "Choose", 2, "xml=[A B P3*=$3]"}, // no text changed, but the last save failed
     };
     // clang-format on
     const std::u16string file = path(u"prompts.xml");

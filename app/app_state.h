@@ -3,6 +3,7 @@
 // for the life of the process. Only the user-interface thread touches it.
 
 #include "base/win_owners.h"
+#include "library/prompt_fields.h"
 #include "library/prompt_library.h"
 #include "settings/settings.h"
 
@@ -10,6 +11,7 @@
 #include <wrl/client.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -42,14 +44,15 @@ struct AppState {
     HWND settingsWindow = nullptr;
     HWND editorWindow = nullptr;
     HWND searchWindow = nullptr;
+    HWND fieldsWindow = nullptr;
 
     // Fonts and brushes.
     LOGFONTW baseLogFont{};
     UniqueFont contentFont;
     UniqueFont boldFont;
     UniqueBrush whiteBrush;
-    // Content fonts replaced while an About, settings, editor or search window was open: their
-    // controls keep drawing with the font they were given until they close.
+    // Content fonts replaced while an About, settings, editor, search or fields window was open:
+    // their controls keep drawing with the font they were given until they close.
     std::vector<UniqueFont> retiredFonts;
 
     // Font size, favourite count and colours as shown; every store of prompt.cf writes them.
@@ -67,6 +70,8 @@ struct AppState {
     std::vector<HWND> favoriteButtons;
     std::int32_t editIndex = -1;
     bool editExisting = false; // the editor works on the prompt at editIndex, not a new one
+    // The fill-in field values last sent with each prompt in this run, by the prompt's name.
+    std::map<std::u16string, FieldValues> lastFieldValues;
 
     // The browser view; empty until its creation has completed.
     Microsoft::WRL::ComPtr<ICoreWebView2Controller> browserController;

@@ -2,9 +2,9 @@
 
 #include "app/app_state.h"
 #include "app/command_model.h"
+#include "app/fields_window.h"
 #include "app/shell.h"
 #include "base/wide_text.h"
-#include "browser/browser_host.h"
 
 #include <cwchar>
 
@@ -37,12 +37,16 @@ std::u16string getInputText() {
 
 } // namespace
 
-void storeInputText() {
+bool storeInputText() {
     AppState& state = app();
-    if (!state.promptCombo || !state.inputEdit) return;
+    if (!state.promptCombo || !state.inputEdit) return false;
     const std::int32_t selection = selectionOf(state.promptCombo);
-    if (!isPromptIndex(state.library, selection)) return;
-    state.library[static_cast<std::size_t>(selection)].lasttext = getInputText();
+    if (!isPromptIndex(state.library, selection)) return false;
+    std::u16string text = getInputText();
+    std::u16string& stored = state.library[static_cast<std::size_t>(selection)].lasttext;
+    if (text == stored) return false;
+    stored = std::move(text);
+    return true;
 }
 
 void selectStoredPrompt() {
@@ -57,14 +61,16 @@ void selectStoredPrompt() {
 
 void onPromptSelectionChanged() {
     // The list has already moved its selection: the text goes to the newly chosen prompt.
-    storeInputText();
+    const bool stored = storeInputText();
     const AppState& state = app();
     const std::int32_t selection = selectionOf(state.promptCombo);
     if (selection == -1) return;
     saveSelectedPromptIndex(selection);
     if (state.inputEdit && isPromptIndex(state.library, selection))
         SetWindowTextW(state.inputEdit, wide(state.library[static_cast<std::size_t>(selection)].lasttext));
-    saveLibrary();
+    // Every change of the library is saved as it is made: with no text stored anew, prompts.xml
+    // holds the library already unless its last save failed, and a big one is not even compared.
+    if (stored || saveFailed(state.promptsPath)) saveLibrary();
 }
 
 void clearInputText() {
@@ -88,12 +94,12 @@ void sendSelectedPrompt() {
     const std::int32_t selection = selectionOf(state.promptCombo);
     if (!isPromptIndex(state.library, selection)) return;
     storeInputText();
-    sendPromptToChat(selection, state.library[static_cast<std::size_t>(selection)].lasttext);
+    sendPromptFillingFields(selection, state.library[static_cast<std::size_t>(selection)].lasttext);
     saveLibrary();
 }
 
 void sendFavorite(int position) {
     const AppState& state = app();
     if (position < 0 || static_cast<std::size_t>(position) >= state.favoriteIndices.size()) return;
-    sendPromptToChat(state.favoriteIndices[static_cast<std::size_t>(position)], getInputText());
+    sendPromptFillingFields(state.favoriteIndices[static_cast<std::size_t>(position)], getInputText());
 }

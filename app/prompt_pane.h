@@ -2,8 +2,9 @@
 // The prompt selector and the text pane under it: what the main window and its commands call.
 // Filling the selector and storing its selection, which other windows call too, are in app/shell.h.
 
-// The text of inputEdit becomes the selected prompt's lasttext (in memory only).
-void storeInputText();
+// The text of inputEdit becomes the selected prompt's lasttext (in memory only); true when that
+// changed it.
+bool storeInputText();
 // Start: selects the stored prompt (or the first) and shows its last input text.
 void selectStoredPrompt();
 // CBN_SELCHANGE of promptCombo: the box's text becomes the new prompt's lasttext.

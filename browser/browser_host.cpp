@@ -241,11 +241,15 @@ void switchChat() {
 }
 
 void sendPromptToChat(std::int32_t libraryIndex, const std::u16string& inputText) {
+    const AppState& state = app();
+    if (!isPromptIndex(state.library, libraryIndex)) return;
+    sendTextToChat(state.library[static_cast<std::size_t>(libraryIndex)].text, inputText);
+}
+
+void sendTextToChat(const std::u16string& promptText, const std::u16string& inputText) {
     AppState& state = app();
-    if (!state.webView || !isPromptIndex(state.library, libraryIndex)) return;
-    const std::u16string script =
-        chatScriptFor(state.library[static_cast<std::size_t>(libraryIndex)].text, inputText);
-    state.webView->ExecuteScript(wide(script), nullptr);
+    if (!state.webView) return;
+    state.webView->ExecuteScript(wide(chatScriptFor(promptText, inputText)), nullptr);
 }
 
 void releaseBrowser() {

@@ -5,6 +5,7 @@
 #include "app/shell.h"
 #include "base/file_io.h"
 #include "library/backups.h"
+#include "library/deleted_prompts.h"
 #include "library/prompt_editor.h"
 #include "library/prompt_file.h"
 #include "library/storage.h"
@@ -104,6 +105,14 @@ void deleteSelectedPrompt() {
     if (showMessageBox(state.mainWindow, wide(question), L"Prompt löschen", MB_YESNO | MB_ICONQUESTION) !=
         IDYES)
         return;
+    // The prompt is kept in prompts-deleted.xml first; without that safety net it stays.
+    const std::u16string deletedPath = deletedPromptsPath(state.promptsPath);
+    if (!keepDeletedPrompt(deletedPath, state.library[static_cast<size_t>(selected)])) {
+        const std::u16string message = u"Der Prompt wurde nicht gelöscht: Die Datei \"" + deletedPath +
+                                       u"\" konnte nicht geschrieben werden.";
+        showMessageBox(state.mainWindow, wide(message), L"Prompt löschen", MB_OK | MB_ICONERROR);
+        return;
+    }
 
     state.library.erase(state.library.begin() + selected);
     ++state.libraryChanges;

@@ -14,7 +14,7 @@ namespace {
 bool secondaryWindowOpen() {
     const AppState& state = app();
     return isWindow(state.aboutWindow) || isWindow(state.settingsWindow) || isWindow(state.editorWindow) ||
-           isWindow(state.searchWindow);
+           isWindow(state.searchWindow) || isWindow(state.fieldsWindow);
 }
 
 BOOL CALLBACK setFontOnChild(HWND child, LPARAM font) {
@@ -22,12 +22,13 @@ BOOL CALLBACK setFontOnChild(HWND child, LPARAM font) {
     return TRUE;
 }
 
-// Every control of the open About, settings, editor and search windows gets the font that replaces
-// the content font, so none of them keeps drawing with the deleted one. A null font hands
-// them back to the system font.
+// Every control of the open About, settings, editor, search and fields windows gets the font
+// that replaces the content font, so none of them keeps drawing with the deleted one. A null
+// font hands them back to the system font.
 void applyFontToSecondaryWindows(HFONT font) {
     const AppState& state = app();
-    for (HWND window : {state.aboutWindow, state.settingsWindow, state.editorWindow, state.searchWindow})
+    for (HWND window : {state.aboutWindow, state.settingsWindow, state.editorWindow, state.searchWindow,
+                        state.fieldsWindow})
         if (isWindow(window)) EnumChildWindows(window, setFontOnChild, reinterpret_cast<LPARAM>(font));
 }
 

@@ -14,8 +14,8 @@ HGDIOBJ contentFontOrDefault();
 // Makes the content and bold fonts for a character height of `px` pixels (nothing for px <= 0).
 void setContentFontSize(int px);
 // Gives the content font to the main window's controls, the favourite buttons and every control
-// of the open About, settings, editor and search windows, and redraws the menu bar.
+// of the open About, settings, editor, search and fields windows, and redraws the menu bar.
 void applyContentFont(HWND mainWindow);
-// Called as an About, settings, editor or search window goes: once none of them is open, the content
-// fonts replaced meanwhile are deleted.
+// Called as an About, settings, editor, search or fields window goes: once none of them is open,
+// the content fonts replaced meanwhile are deleted.
 void releaseRetiredFonts();

@@ -26,7 +26,7 @@ TEST_F(Win, FailedSavesAreSaidOncePerFileAndAtEverySaveTheUserAsksFor) {
         {true, "Clear", 0, "xml=- | " + said + "prompts.xml" + failed},
         // the backup from the library in memory: the file is older
         {true, "Import", 5, "list=[I0,I1] sel=0 in=\"alt\" bak=[3] | XML|*.xml|  . 4104 | Import Prompts: Die 3 Prompts der Bibliothek durch 2 Prompts aus \"import.xml\" ersetzen?\n\nDie bisherige Bibliothek wird vorher in \"~\\Quillory\" gesichert (prompts-backup-Datum-Uhrzeit.xml). 36"},
-        {false, "Choose", 1, "?"}, // no text changed, but the last save failed
+        {false, "Choose", 0, "xml=[I0:alt I1*]"}, // no text changed, but the last save failed
     };
     // clang-format on
     const std::u16string file = path(u"prompts.xml");

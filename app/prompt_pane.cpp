@@ -1,10 +1,10 @@
 #include "app/prompt_pane.h"
 
 #include "app/command_model.h"
+#include "app/fields_window.h"
 #include "app/main_children.h"
 #include "base/wide_text.h"
 #include "base/window.h"
-#include "browser/browser_host.h"
 #include "favourites/favorites.h"
 #include "services/app_state.h"
 #include "services/program.h"
@@ -81,22 +81,28 @@ bool saveSelectedPromptIndex(std::int32_t index) {
                       state.paths.settings);
 }
 
-void storeInputText() {
+bool storeInputText() {
     AppState& state = app();
-    if (!mainChildren().inputEdit) return;
+    if (!mainChildren().inputEdit) return false;
     const std::int32_t selection = selectedPrompt();
-    if (!isPromptIndex(state.library, selection)) return;
-    state.library[static_cast<std::size_t>(selection)].lasttext = getInputText();
+    if (!isPromptIndex(state.library, selection)) return false;
+    std::u16string text = getInputText();
+    std::u16string& stored = state.library[static_cast<std::size_t>(selection)].lasttext;
+    if (text == stored) return false;
+    stored = std::move(text);
+    return true;
 }
 
 void onPromptSelectionChanged() {
     // The list has already moved its selection: the text goes to the newly chosen prompt.
-    storeInputText();
+    const bool stored = storeInputText();
     const std::int32_t selection = selectedPrompt();
     if (selection == -1) return;
     saveSelectedPromptIndex(selection);
     if (isPromptIndex(app().library, selection)) showInputTextOf(selection);
-    saveLibrary();
+    // Every change of the library is saved as it is made: with no text stored anew, prompts.xml
+    // holds the library already unless its last save failed, and a big one is not even compared.
+    if (stored || saveFailed(app().paths.prompts)) saveLibrary();
 }
 
 void clearInputText() {
@@ -118,11 +124,11 @@ void sendSelectedPrompt() {
     const std::int32_t selection = selectedPrompt();
     if (!isPromptIndex(state.library, selection)) return;
     storeInputText();
-    sendPromptToChat(selection, state.library[static_cast<std::size_t>(selection)].lasttext);
+    sendPromptFillingFields(selection, state.library[static_cast<std::size_t>(selection)].lasttext);
     saveLibrary();
 }
 
 void sendFavorite(int position) {
     if (const std::optional<std::int32_t> index = favoritePrompt(position))
-        sendPromptToChat(*index, getInputText());
+        sendPromptFillingFields(*index, getInputText());
 }

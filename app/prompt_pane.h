@@ -12,8 +12,9 @@ void showLibrary(std::int32_t index, bool showSelected);
 // failure is reported. True when it was written.
 bool saveSelectedPromptIndex(std::int32_t index);
 
-// The text of inputEdit becomes the selected prompt's lasttext (in memory only).
-void storeInputText();
+// The text of inputEdit becomes the selected prompt's lasttext (in memory only); true when that
+// changed it.
+bool storeInputText();
 // CBN_SELCHANGE of promptCombo: the box's text becomes the new prompt's lasttext.
 void onPromptSelectionChanged();
 // kClearId: empties the box and stores that.

@@ -1,6 +1,7 @@
 #include "base/file_io_platform.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -68,6 +69,44 @@ bool takeInPieces(int passes, const std::function<long long(char* into, std::siz
         }
     }
     return true;
+}
+
+namespace {
+
+// Eight bytes at a time: the C library's memcmp goes byte by byte under Wine.
+bool sameBytes(const char* a, const char* b, std::size_t size) {
+    std::size_t at = 0;
+    for (; at + 8 <= size; at += 8) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a + at, 8);
+        std::memcpy(&y, b + at, 8);
+        if (x != y) return false;
+    }
+    for (; at < size; ++at)
+        if (a[at] != b[at]) return false;
+    return true;
+}
+
+} // namespace
+
+bool holdsBytes(const std::function<long long(char* into, std::size_t capacity)>& readSome,
+                const std::function<bool(const ByteSink& sink)>& produce) {
+    const std::size_t capacity = pieceSizeForTesting ? pieceSizeForTesting : kPieceSize;
+    auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
+    const bool same = produce([&](std::string_view piece) {
+        while (!piece.empty()) {
+            const std::size_t wanted = std::min(piece.size(), capacity);
+            for (std::size_t held = 0; held < wanted;) {
+                const long long got = readSome(buffer.get() + held, wanted - held);
+                if (got <= 0) return false; // an error, or the file ends early
+                held += static_cast<std::size_t>(got);
+            }
+            if (!sameBytes(buffer.get(), piece.data(), wanted)) return false;
+            piece.remove_prefix(wanted);
+        }
+        return true;
+    });
+    return same && readSome(buffer.get(), 1) == 0; // and nothing follows
 }
 
 std::u16string temporaryPathFor(const std::u16string& path, unsigned long processId) {

@@ -38,6 +38,12 @@ using ByteSink = std::function<bool(std::string_view piece)>;
 [[nodiscard]] bool writeFileAtomically(const std::u16string& path,
                                        const std::function<bool(const ByteSink& sink)>& produce);
 
+// Whether the file holds exactly the bytes `produce` hands its sink, compared piece by piece as
+// they come, without a copy of either; `produce` is told to stop at the first difference.
+// False when the file can't be read.
+[[nodiscard]] bool fileHolds(const std::u16string& path,
+                             const std::function<bool(const ByteSink& sink)>& produce);
+
 // The last step of writeFileAtomically: moves the flushed temporary file over `path`.
 using ReplaceFileStep = bool (*)(const std::u16string& temporaryPath, const std::u16string& path);
 // Tests put a failing step in place to see what a failed replace leaves behind; nullptr

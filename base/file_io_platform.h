@@ -21,6 +21,10 @@ readUntilEnd(std::size_t announcedSize,
 bool takeInPieces(int passes, const std::function<long long(char* into, std::size_t capacity)>& readSome,
                   const std::function<bool()>& rewind, const PieceTaker& take);
 
+// fileHolds over the platform's reads of an open file (`readSome` as for readUntilEnd).
+bool holdsBytes(const std::function<long long(char* into, std::size_t capacity)>& readSome,
+                const std::function<bool(const ByteSink& sink)>& produce);
+
 // A fresh name for the temporary file beside `path`: the process id and a counter, so two
 // saves (of this or another process) never pick the same one.
 std::u16string temporaryPathFor(const std::u16string& path, unsigned long processId);

@@ -80,6 +80,13 @@ bool readFileInPieces(const std::u16string& path, int passes, const PieceTaker& 
                [&fd] { return ::lseek(fd.get(), 0, SEEK_SET) == 0; }, take);
 }
 
+bool fileHolds(const std::u16string& path, const std::function<bool(const ByteSink& sink)>& produce) {
+    FileDescriptor fd(::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC));
+    return fd &&
+           holdsBytes([&fd](char* into, std::size_t capacity) { return readSome(fd.get(), into, capacity); },
+                      produce);
+}
+
 bool writeFileAtomically(const std::u16string& path,
                          const std::function<bool(const ByteSink& sink)>& produce) {
     const std::string target = nativePath(path);

@@ -73,6 +73,15 @@ bool readFileInPieces(const std::u16string& path, int passes, const PieceTaker& 
                take);
 }
 
+bool fileHolds(const std::u16string& path, const std::function<bool(const ByteSink& sink)>& produce) {
+    const UniqueKernelHandle file(
+        openForReading(path, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE));
+    const HANDLE handle = file.get();
+    return file &&
+           holdsBytes([handle](char* into, std::size_t capacity) { return readSome(handle, into, capacity); },
+                      produce);
+}
+
 bool writeFileAtomically(const std::u16string& path,
                          const std::function<bool(const ByteSink& sink)>& produce) {
     std::u16string temporaryPath;

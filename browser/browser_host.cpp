@@ -240,10 +240,12 @@ void switchChat(int index) {
 
 void sendPromptToChat(std::int32_t libraryIndex, const std::u16string& inputText) {
     const AppState& state = app();
-    if (!webView || !isPromptIndex(state.library, libraryIndex)) return;
-    const std::u16string script =
-        chatScriptFor(state.library[static_cast<std::size_t>(libraryIndex)].text, inputText);
-    webView->ExecuteScript(wide(script), nullptr);
+    if (!isPromptIndex(state.library, libraryIndex)) return;
+    sendTextToChat(state.library[static_cast<std::size_t>(libraryIndex)].text, inputText);
+}
+
+void sendTextToChat(const std::u16string& promptText, const std::u16string& inputText) {
+    if (webView) webView->ExecuteScript(wide(chatScriptFor(promptText, inputText)), nullptr);
 }
 
 HWND browserHint() {

@@ -16,6 +16,8 @@ void resizeBrowser(HWND mainWindow);
 void switchChat(int index);
 // Writes the prompt's text, followed by the input text, into the chat and sends it.
 void sendPromptToChat(std::int32_t libraryIndex, const std::u16string& inputText);
+// The same for a text of the caller's, such as a prompt's text with its fields filled in.
+void sendTextToChat(const std::u16string& promptText, const std::u16string& inputText);
 // Tells the view that the main window moved on the screen (WM_MOVE).
 void browserParentMoved();
 // The hint shown in the view's place while there is no view; null otherwise.

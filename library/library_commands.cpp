@@ -5,6 +5,7 @@
 #include "base/wide_text.h"
 #include "base/win_owners.h"
 #include "library/backups.h"
+#include "library/deleted_prompts.h"
 #include "library/prompt_editor.h"
 #include "library/prompt_file.h"
 #include "services/app_state.h"
@@ -99,6 +100,14 @@ void deletePrompt(std::int32_t selected) {
     if (showMessageBox(state.mainWindow, wide(question), L"Prompt löschen", MB_YESNO | MB_ICONQUESTION) !=
         IDYES)
         return;
+    // The prompt is kept in prompts-deleted.xml first; without that safety net it stays.
+    const std::u16string deletedPath = deletedPromptsPath(state.paths.prompts);
+    if (!keepDeletedPrompt(deletedPath, state.library[static_cast<size_t>(selected)])) {
+        const std::u16string message = u"Der Prompt wurde nicht gelöscht: Die Datei \"" + deletedPath +
+                                       u"\" konnte nicht geschrieben werden.";
+        showMessageBox(state.mainWindow, wide(message), L"Prompt löschen", MB_OK | MB_ICONERROR);
+        return;
+    }
 
     state.library.erase(state.library.begin() + selected);
     editTargetAfterDeletion(selected);

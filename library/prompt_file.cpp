@@ -77,6 +77,9 @@ class DocumentWriter {
         return ok_;
     }
 
+    // False once the sink has refused a piece.
+    bool ok() const { return ok_; }
+
   private:
     static constexpr std::size_t kCapacity = 256 * 1024;
     // The encoder stops kEscapeRoom bytes before the end; a buffer many times that keeps the
@@ -100,6 +103,7 @@ bool writePromptLibrary(const PromptLibrary& library, const ByteSink& sink) {
     writer.put(kByteOrderMark);
     writer.put(kDocumentHead);
     for (const Prompt& prompt : library) {
+        if (!writer.ok()) return false; // a failed write, or bytes that differ (fileHolds)
         writer.put(kItemHead);
         writer.put(kNameOpen);
         writer.putEscaped(prompt.name);
@@ -375,6 +379,11 @@ std::string promptDocument(const PromptLibrary& library) {
 bool savePromptFile(const PromptLibrary& library, const std::u16string& path) {
     return writeFileAtomically(
         path, [&library](const ByteSink& sink) { return writePromptLibrary(library, sink); });
+}
+
+bool updatePromptFile(const PromptLibrary& library, const std::u16string& path) {
+    return fileHolds(path, [&library](const ByteSink& sink) { return writePromptLibrary(library, sink); }) ||
+           savePromptFile(library, path);
 }
 
 bool loadPromptFile(PromptLibrary& library, const std::u16string& path, bool* readWhole) {

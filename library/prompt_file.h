@@ -14,6 +14,9 @@ bool parsePromptLibrary(std::string_view bytes, PromptLibrary& out);
 std::string promptDocument(const PromptLibrary& library);
 // Writes the whole library to `path`, crash-safe. True when the file was written.
 [[nodiscard]] bool savePromptFile(const PromptLibrary& library, const std::u16string& path);
+// As savePromptFile, but a file that already holds these bytes is left untouched: most saves of
+// prompts.xml change nothing, and with 10,000 prompts it is 11 MB.
+[[nodiscard]] bool updatePromptFile(const PromptLibrary& library, const std::u16string& path);
 // Replaces `library` by the file's prompts and returns true; returns false and leaves
 // `library` unchanged when the file can't be read or holds no library.
 // `readWhole`, when given, tells whether all that the file holds is in the prompts read: not

@@ -26,14 +26,15 @@ struct AppState {
     HWND settingsWindow = nullptr;
     HWND editorWindow = nullptr;
     HWND searchWindow = nullptr;
+    HWND fieldsWindow = nullptr;
 
     // Fonts and brushes.
     LOGFONTW baseLogFont{};
     UniqueFont contentFont;
     UniqueFont boldFont;
     UniqueBrush whiteBrush;
-    // Content fonts replaced while an About, settings, editor or search window was open: their
-    // controls keep drawing with the font they were given until they close.
+    // Content fonts replaced while an About, settings, editor, search or fields window was open:
+    // their controls keep drawing with the font they were given until they close.
     std::vector<UniqueFont> retiredFonts;
 
     // Font size, favourite count and colours as shown; every store of prompt.cf writes them.

@@ -14,7 +14,7 @@ namespace {
 bool secondaryWindowOpen() {
     const AppState& state = app();
     return isWindow(state.aboutWindow) || isWindow(state.settingsWindow) || isWindow(state.editorWindow) ||
-           isWindow(state.searchWindow);
+           isWindow(state.searchWindow) || isWindow(state.fieldsWindow);
 }
 
 BOOL CALLBACK setFontOnChild(HWND child, LPARAM font) {
@@ -65,6 +65,7 @@ void giveContentFontToSecondaryWindows() {
     const AppState& state = app();
     // A null font hands them back to the system font.
     const auto font = reinterpret_cast<LPARAM>(state.contentFont.get());
-    for (HWND window : {state.aboutWindow, state.settingsWindow, state.editorWindow, state.searchWindow})
+    for (HWND window : {state.aboutWindow, state.settingsWindow, state.editorWindow, state.searchWindow,
+                        state.fieldsWindow})
         if (isWindow(window)) EnumChildWindows(window, setFontOnChild, font);
 }

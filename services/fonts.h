@@ -13,9 +13,9 @@ HGDIOBJ contentFontOrDefault();
 
 // Makes the content and bold fonts for a character height of `px` pixels (nothing for px <= 0).
 void setContentFontSize(int px);
-// Every control of the open About, settings, editor and search windows gets the content font, so
-// none of them keeps drawing with a replaced one.
+// Every control of the open About, settings, editor, search and fields windows gets the content
+// font, so none of them keeps drawing with a replaced one.
 void giveContentFontToSecondaryWindows();
-// Called as an About, settings, editor or search window goes: once none of them is open, the content
-// fonts replaced meanwhile are deleted.
+// Called as an About, settings, editor, search or fields window goes: once none of them is open,
+// the content fonts replaced meanwhile are deleted.
 void releaseRetiredFonts();

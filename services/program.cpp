@@ -84,9 +84,14 @@ bool keepUnreadPromptsFile(HWND owner) {
 
 } // namespace
 
+bool saveFailed(const std::u16string& path) {
+    const std::vector<std::u16string>& failing = app().failingFiles;
+    return std::find(failing.begin(), failing.end(), path) != failing.end();
+}
+
 bool saveLibrary(HWND owner) {
     const AppState& state = app();
-    const bool written = keepUnreadPromptsFile(owner) && savePromptFile(state.library, state.paths.prompts);
+    const bool written = keepUnreadPromptsFile(owner) && updatePromptFile(state.library, state.paths.prompts);
     return reportSave(written, state.paths.prompts, owner);
 }
 

@@ -20,9 +20,10 @@ HWND createControl(HWND parent, DWORD exStyle, const wchar_t* className, const w
 // The white answer to WM_CTLCOLOREDIT / WM_CTLCOLORSTATIC.
 LRESULT controlColorAnswer(HDC dc);
 
-// What an About, settings, editor or search window answers like the others, after its own
-// cases: its controls on white; at its end (WM_NCDESTROY) the handle kept in `slot` is cleared
-// if it is this window's, and fonts kept for the open windows may go; the rest as Windows does.
+// What an About, settings, editor, search or fields window answers like the others, after its
+// own cases: its controls on white; at its end (WM_NCDESTROY) the handle kept in `slot` is
+// cleared if it is this window's, and fonts kept for the open windows may go; the rest as
+// Windows does.
 LRESULT secondaryWindowDefault(HWND& slot, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // ---- Dialogs ----------------------------------------------------------------------------------
@@ -42,8 +43,11 @@ extern FileDialogFunction askOpenFileName; // GetOpenFileNameW
 // file, once until a save of that file succeeds again. Returns `written`. The box belongs to
 // `owner`, or to the main window when it is null.
 bool reportSave(bool written, const std::u16string& path, HWND owner = nullptr);
-// Writes the library to prompts.xml and reports a failure as reportSave does. A prompts.xml not
-// read whole at the start is kept beside first (a failure to keep it fails the save).
+// Whether the last save of that file failed.
+bool saveFailed(const std::u16string& path);
+// Writes the library to prompts.xml, unless the file holds its bytes already, and reports a
+// failure as reportSave does. A prompts.xml not read whole at the start is kept beside first (a
+// failure to keep it fails the save).
 bool saveLibrary(HWND owner = nullptr);
 
 // Writes `bytes` to a new file beside prompts.xml named by `prefix`, the local time and ".xml"

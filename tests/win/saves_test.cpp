@@ -26,6 +26,7 @@ TEST_F(Win, FailedSavesAreSaidOncePerFileAndAtEverySaveTheUserAsksFor) {
         {true, "Clear", 0, "xml=- | " + said + "prompts.xml" + failed},
         // the backup from the library in memory: the file is older
         {true, "Import", 5, "list=[I0,I1] sel=0 in=\"alt\" bak=[3] | XML|*.xml|  . 4104 | Import Prompts: Die 3 Prompts der Bibliothek durch 2 Prompts aus \"import.xml\" ersetzen?\n\nDie bisherige Bibliothek wird vorher in \"~\\Quillory\" gesichert (prompts-backup-Datum-Uhrzeit.xml). 36"},
+        {false, "Choose", 0, "xml=[I0:alt I1*]"}, // no text changed, but the last save failed
     };
     // clang-format on
     const std::u16string file = path(u"prompts.xml");
@@ -148,4 +149,28 @@ TEST_F(Win, BoxesComeAfterTheSearchWindowFollowsAnImport) {
     act("Import", 5);
     EXPECT_EQ(inBox, "list=[I0,I1] in=\"alt\" bak=[2] search=[] 0 von 2 Prompts");
     EXPECT_EQ(state(), "xml=[I0:alt I1*]");
+}
+
+// A deleted prompt goes to prompts-deleted.xml first, from where the library reader brings it
+// back; while that file can't be written, nothing is deleted.
+TEST_F(Win, DeletedPromptsCanBeBroughtBack) {
+    write({prompt("A", false, "a"), prompt("B", true)});
+    const std::u16string deleted = path(u"prompts-deleted.xml");
+    CreateDirectoryW(wide(deleted), nullptr);
+    ASSERT_TRUE(start());
+    state();
+    const std::string asked = " | Prompt löschen: Möchten Sie den Prompt \"";
+    act("Delete", 0);
+    EXPECT_EQ(state(),
+              asked.substr(1) +
+                  "A\" wirklich löschen? 36 | Prompt löschen: Der Prompt wurde nicht gelöscht: "
+                  "Die Datei \"~\\Quillory\\prompts-deleted.xml\" konnte nicht geschrieben werden. 16");
+    RemoveDirectoryW(wide(deleted));
+    act("Delete", 0);
+    act("Delete", 0);
+    EXPECT_EQ(state(), "list=[] sel=-1 in=\"\" xml=[]" + asked + "A\" wirklich löschen? 36" + asked +
+                           "B\" wirklich löschen? 36");
+    chosenFile = deleted;
+    command(4002);
+    EXPECT_EQ(state(), "list=[A,B] sel=0 in=\"a\" xml=[A:a B*] bak=[0] | XML|*.xml|  . 4104");
 }

@@ -19,6 +19,7 @@ struct Browser : Win {
         Win::SetUp();
         _wputenv_s(L"VBX_FAKE_WEBVIEW2_JOURNAL", wide(root + u"\\journal.txt"));
         _wputenv_s(L"LOCALAPPDATA", L"C:\\P"); // the C runtime's copy, which the program reads
+        _wputenv_s(L"VBX_FAKE_WEBVIEW2", L""); // a view, whatever a test before asked for
     }
     // The journal since the last call, lines ending in "; ", the chat scripts shortened to their message.
     std::string journal() {
@@ -93,4 +94,44 @@ TEST_F(Browser, WithoutAViewTheProgramWorksOnAndShowsTheHint) {
         close();
         EXPECT_EQ(journal(), expected);
     }
+}
+
+// A prompt with fill-in fields asks for them in a window of its own before it is sent, and the
+// values stay for that prompt; a text without a complete field is sent at once.
+TEST_F(Browser, FillInFieldsAreAskedForBeforeSending) {
+    const char16_t* brief = u"An {{Name}}: {{Ton}}, {{Name}}";
+    write({{u"Brief", brief, true, u""}, {u"Halb", u"{{Name}", true, u""}});
+    ASSERT_TRUE(start());
+    journal();
+    // The window's title, owner, labels and values, or "-"; then what reached the view.
+    const auto now = [&] {
+        HWND w = app().fieldsWindow;
+        std::string shown = w ? text(w) : "-";
+        if (w && (GetWindow(w, GW_OWNER) != app().mainWindow || IsWindowEnabled(app().mainWindow)))
+            shown += " (main window free)";
+        for (int i = 0; w && GetDlgItem(w, 300 + i); ++i)
+            shown += " " + text(GetDlgItem(w, 300 + i)) + text(GetDlgItem(w, 100 + i));
+        return shown + " | " + journal();
+    };
+    act("Type", 1);
+    command(500);
+    EXPECT_EQ(now(), "Felder ausfüllen Name: Ton: | -");
+    SetWindowTextW(GetDlgItem(app().fieldsWindow, 100), L"Anna");
+    SetWindowTextW(GetDlgItem(app().fieldsWindow, 101), L"kurz");
+    SendMessageW(GetDlgItem(app().fieldsWindow, 101), WM_KEYDOWN, VK_RETURN, 0); // Enter: "Senden"
+    EXPECT_EQ(now(), "- | ExecuteScript handler=null " +
+                         toUtf8(chatScriptFor(u"An Anna: kurz, Anna", u"für B ✓")) + "; ");
+    act("Favourite", 0);
+    EXPECT_EQ(now(), "Felder ausfüllen Name:Anna Ton:kurz | -");
+    SendMessageW(GetDlgItem(app().fieldsWindow, 100), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(now(), "- | -");
+    act("Favourite", 0);
+    SendMessageW(app().fieldsWindow, WM_COMMAND, MAKEWPARAM(2, BN_CLICKED), 0); // "Ohne Ausfüllen senden"
+    EXPECT_EQ(now(), "- | ExecuteScript handler=null <An {{Name}}: {{Ton}}, {{Name}}+für B ✓>; ");
+    act("Favourite", 1);
+    EXPECT_EQ(now(), "- | ExecuteScript handler=null <{{Name}+für B ✓>; ");
+    EXPECT_EQ(
+        state(),
+        "list=[Brief,Halb] sel=0 in=\"$1\" xml=[Brief*=An {{Name}}: {{Ton}}, {{Name}}:$1 Halb*={{Name}] "
+        "bak=[] p=0 ai=0");
 }

@@ -98,8 +98,8 @@ void applyContentFont(HWND mainWindow) {
     const AppState& state = app();
     if (state.contentFont) {
         const auto font = reinterpret_cast<WPARAM>(state.contentFont.get());
-        std::vector<HWND> controls(favoriteButtons());
-        controls.push_back(browserHint());
+        // The favourite buttons are made anew in it each time.
+        std::vector<HWND> controls{browserHint()};
         for (const Child& child : kChildren)
             if (!child.area) controls.push_back(children.*child.slot);
         for (HWND control : controls)

@@ -30,8 +30,8 @@ void createMainChildren(HWND mainWindow, AiTarget ai);
 void destroyMainChildren();
 
 // The content font to every control of the main window (the painted headers and strips draw
-// with it themselves), the favourite buttons, the browser's hint and the controls of the open
-// secondary windows; the menu bar drawn anew in it.
+// with it themselves), the browser's hint and the controls of the open secondary windows; the
+// menu bar drawn anew in it.
 void applyContentFont(HWND mainWindow);
 // The painted headers and strips drawn anew.
 void invalidatePaintedWindows();

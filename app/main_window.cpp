@@ -19,8 +19,6 @@
 #include "services/fonts.h"
 #include "services/program.h"
 
-#include <algorithm>
-
 namespace {
 
 // prompt.cf, read once at start: colours, font size and favourite count are applied and written
@@ -112,11 +110,9 @@ void saveAtClose() {
     for (;;) {
         saveLibrary();
         // With no selection prompt.cf is left alone, unless it holds settings not written yet.
-        const bool settingsFailing = std::find(state.failingFiles.begin(), state.failingFiles.end(),
-                                               state.paths.settings) != state.failingFiles.end();
         if (selection >= 0)
             saveSelectedPromptIndex(selection);
-        else if (settingsFailing)
+        else if (saveFailed(state.paths.settings))
             reportSave(storeSettings(state.paths.settings, state.live, [](Settings&) {}),
                        state.paths.settings);
         if (state.failingFiles.empty()) return;

@@ -11,8 +11,6 @@
 #include "services/app_state.h"
 #include "services/program.h"
 
-#include <algorithm>
-
 namespace {
 
 constexpr DWORD pathCapacity = 260;
@@ -68,9 +66,7 @@ std::vector<std::u16string> backupsBesidePrompts() {
 bool backUpLibrary() {
     const AppState& state = app();
     const std::u16string& path = state.paths.prompts;
-    const bool fileIsCurrent =
-        pathExists(path) &&
-        std::find(state.failingFiles.begin(), state.failingFiles.end(), path) == state.failingFiles.end();
+    const bool fileIsCurrent = pathExists(path) && !saveFailed(path);
     if (!fileIsCurrent && state.library.empty()) return true;
     const std::optional<std::string> bytes =
         fileIsCurrent ? readWholeFile(path) : promptDocument(state.library);

@@ -138,9 +138,8 @@ void createSettingsControls(HWND window) {
         std::wstring entry = std::to_wstring(count);
         SendMessageW(controls.maxFavoritesCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
     }
-    std::int32_t stored = loadSettings(state.paths.settings).maxFavorites;
-    std::int32_t shown = stored > 0 ? stored : state.live.maxFavorites;
-    SendMessageW(controls.maxFavoritesCombo, CB_SETCURSEL, favoriteCountEntryFor(shown), 0);
+    // The count the main window shows, also when its last store failed.
+    SendMessageW(controls.maxFavoritesCombo, CB_SETCURSEL, favoriteCountEntryFor(state.live.maxFavorites), 0);
 
     // Three areas, each a heading and two rows (text, background), 88 pixels apart.
     const wchar_t* headings[] = {L"Prompt Farben (Hex RGB):", L"Favoriten Farben (Hex RGB):",

@@ -33,29 +33,15 @@ struct Child {
 
 // In creation order. The open list of promptCombo shows about ten names; its scroll bar, shown
 // only when more follow, tells of them.
+// clang-format off
 const Child kChildren[] = {
     {&MainChildren::promptHeader, kFavHeaderClass, L"Prompt", visibleChild, {10, 10, 550, 30}, 0, 1},
-    {&MainChildren::aiCombo,
-     L"COMBOBOX",
-     L"",
-     visibleChild | CBS_DROPDOWNLIST,
-     {50, 48, 510, 200},
-     kAiComboId,
-     0},
-    {&MainChildren::promptCombo,
-     L"COMBOBOX",
-     L"",
-     visibleChild | WS_VSCROLL | CBS_DROPDOWNLIST,
-     {50, 77, 510, 200},
-     0,
-     0},
-    {&MainChildren::inputEdit,
-     L"EDIT",
-     L"",
-     visibleChild | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL,
-     {50, 110, 510, 230},
-     0,
-     0},
+    {&MainChildren::aiCombo, L"COMBOBOX", L"", visibleChild | CBS_DROPDOWNLIST, {50, 48, 510, 200},
+     kAiComboId, 0},
+    {&MainChildren::promptCombo, L"COMBOBOX", L"", visibleChild | WS_VSCROLL | CBS_DROPDOWNLIST,
+     {50, 77, 510, 200}, 0, 0},
+    {&MainChildren::inputEdit, L"EDIT", L"", visibleChild | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL,
+     {50, 110, 510, 230}, 0, 0},
     {&MainChildren::clearButton, L"BUTTON", L"", visibleChild | BS_OWNERDRAW, {0, 0, 14, 14}, kClearId, 0},
     {&MainChildren::pasteButton, L"BUTTON", L"", visibleChild | BS_OWNERDRAW, {0, 0, 14, 14}, kPasteId, 0},
     {&MainChildren::sendButton, L"BUTTON", L"An KI senden", visibleChild, {50, 350, 510, 40}, kSendId, 0},
@@ -65,6 +51,7 @@ const Child kChildren[] = {
     {&MainChildren::aiHeader, kFavHeaderClass, L"AI", visibleChild, {580, 10, 300, 30}, 0, 3},
     {&MainChildren::aiStrip, kFavStripClass, L"", visibleChild, {580, 40, 35, 10}, 0, 3},
 };
+// clang-format on
 
 } // namespace
 

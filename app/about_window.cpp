@@ -1,8 +1,9 @@
 // The About window: the program's name, version and a short description in a read-only text box.
 #include "app/about_window.h"
 
-#include "app/app_state.h"
-#include "app/shell.h"
+#include "base/window.h"
+#include "services/app_state.h"
+#include "services/program.h"
 
 namespace {
 

@@ -1,9 +1,12 @@
 #include "app/add_prompts.h"
 
-#include "app/app_state.h"
-#include "app/shell.h"
+#include "app/prompt_pane.h"
 #include "base/file_io.h"
 #include "base/utf8.h"
+#include "base/wide_text.h"
+#include "base/window.h"
+#include "services/app_state.h"
+#include "services/program.h"
 #include "tools/prompt_import.h"
 
 #include <filesystem>
@@ -86,10 +89,6 @@ void addPromptsFromFile() {
     state.library.insert(state.library.end(), added.begin(), added.end());
     // Appended prompts move no other: the selection and its input text stay. In a library that
     // was empty, the first prompt is selected and shown as after an import.
-    fillPromptCombo(static_cast<std::int32_t>(SendMessageW(state.promptCombo, CB_GETCURSEL, 0, 0)));
-    if (wasEmpty) SetWindowTextW(state.inputEdit, wide(state.library.front().lasttext));
-    // Every view follows before a failed save's box can let the user pick from an old list.
-    refreshMainWindow();
-    if (wasEmpty) saveSelectedPromptIndex(0);
+    notifyLibraryChanged(wasEmpty ? 0 : selectedPrompt(), wasEmpty);
     saveLibrary();
 }

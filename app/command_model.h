@@ -2,6 +2,8 @@
 // The main window's command ids and the fixed order in which WM_COMMAND is matched.
 // Kept free of windows so the order can be checked on its own.
 
+#include "favourites/favorites_model.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -16,8 +18,6 @@ inline constexpr int kImportId = 4002;
 inline constexpr int kAddPromptsId = 4003;
 inline constexpr int kAboutId = 7001;
 inline constexpr int kSettingsId = 7002;
-inline constexpr int kFirstFavoriteId = 8000;
-inline constexpr int kLastFavoriteId = 8099;
 inline constexpr int kClearId = 9001;
 inline constexpr int kPasteId = 9002;
 
@@ -46,7 +46,7 @@ enum class CommandAction {
 // the first that matches decides. promptCombo has id 0 and is known only by its handle.
 CommandAction commandAction(int id, int notification, bool fromPromptCombo);
 
-// The entry fillPromptCombo selects: the index when it is not -1 and below the count,
+// The entry showLibrary selects: the index when it is not -1 and below the count,
 // else the first entry, or none (-1) in an empty library.
 std::int32_t promptComboSelection(std::int32_t index, std::size_t promptCount);
 

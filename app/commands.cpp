@@ -2,8 +2,8 @@
 
 #include "app/about_window.h"
 #include "app/add_prompts.h"
-#include "app/app_state.h"
 #include "app/command_model.h"
+#include "app/main_children.h"
 #include "app/prompt_pane.h"
 #include "browser/browser_host.h"
 #include "library/library_commands.h"
@@ -12,11 +12,11 @@
 #include "settings/settings_window.h"
 
 void onCommand(WPARAM wParam, LPARAM lParam) {
-    const AppState& state = app();
+    const MainChildren& children = mainChildren();
     const int id = LOWORD(wParam);
     const int notification = HIWORD(wParam);
     HWND control = reinterpret_cast<HWND>(lParam);
-    const bool fromPromptCombo = control && control == state.promptCombo;
+    const bool fromPromptCombo = control && control == children.promptCombo;
     switch (commandAction(id, notification, fromPromptCombo)) {
     case CommandAction::Clear:
         clearInputText();
@@ -34,7 +34,7 @@ void onCommand(WPARAM wParam, LPARAM lParam) {
         openSettingsWindow();
         break;
     case CommandAction::SwitchChat:
-        switchChat();
+        switchChat(static_cast<int>(SendMessageW(children.aiCombo, CB_GETCURSEL, 0, 0)));
         break;
     case CommandAction::SelectPrompt:
         onPromptSelectionChanged();
@@ -49,10 +49,10 @@ void onCommand(WPARAM wParam, LPARAM lParam) {
         addPromptsFromFile();
         break;
     case CommandAction::OpenEditor:
-        openPromptEditor(id == kEditPromptId);
+        openPromptEditor(id == kEditPromptId, selectedPrompt());
         break;
     case CommandAction::DeletePrompt:
-        deleteSelectedPrompt();
+        deletePrompt(selectedPrompt());
         break;
     case CommandAction::SearchPrompt:
         openSearchWindow();

@@ -2,11 +2,15 @@
 // sent, and two buttons. Finding and filling the fields is the core's (library/prompt_fields.h).
 #include "app/fields_window.h"
 
-#include "app/app_state.h"
-#include "app/shell.h"
+#include "base/wide_text.h"
+#include "base/window.h"
 #include "browser/browser_host.h"
+#include "library/prompt_fields.h"
+#include "services/app_state.h"
+#include "services/program.h"
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -25,6 +29,8 @@ struct FieldsRequest {
     std::vector<HWND> tabOrder; // the boxes, then the two buttons
 };
 FieldsRequest request;
+// The fill-in field values last sent with each prompt in this run, by the prompt's name.
+std::map<std::u16string, FieldValues> lastFieldValues;
 
 // Heights of a label, a box and a button, for the content font's size in pixels.
 struct RowMetrics {
@@ -48,7 +54,6 @@ void closeFieldsWindow() {
 
 // Sends the text, filled with the boxes' values or as it is, and closes the window.
 void answer(bool fill) {
-    AppState& state = app();
     std::u16string text = request.promptText;
     if (fill) {
         FieldValues values;
@@ -56,7 +61,7 @@ void answer(bool fill) {
             values[request.names[i]] = readWindowText(request.tabOrder[i]);
         text = fillPromptFields(text, values);
         for (auto& [name, value] : values)
-            state.lastFieldValues[request.promptName][name] = std::move(value);
+            lastFieldValues[request.promptName][name] = std::move(value);
     }
     const std::u16string input = request.inputText;
     closeFieldsWindow(); // clears the request
@@ -97,9 +102,8 @@ HWND underKeys(HWND control) {
 }
 
 void createFieldControls(HWND window) {
-    const AppState& state = app();
     const RowMetrics m = rowMetrics();
-    const auto remembered = state.lastFieldValues.find(request.promptName);
+    const auto remembered = lastFieldValues.find(request.promptName);
     int y = margin;
     for (std::size_t i = 0; i < request.names.size(); ++i, y += rowHeight(m)) {
         const std::u16string& name = request.names[i];
@@ -107,7 +111,7 @@ void createFieldControls(HWND window) {
         createControl(window, 0, L"STATIC", wide(name + u":"), WS_CHILD | WS_VISIBLE | SS_NOPREFIX, margin, y,
                       m.width - 2 * margin, m.label, firstLabelId + id);
         std::u16string value;
-        if (remembered != state.lastFieldValues.end()) {
+        if (remembered != lastFieldValues.end()) {
             const auto last = remembered->second.find(name);
             if (last != remembered->second.end()) value = last->second;
         }

@@ -1,7 +1,7 @@
 #include "app/layout.h"
 
-#include "app/app_state.h"
-#include "app/shell.h"
+#include "app/main_children.h"
+#include "base/window.h"
 #include "browser/browser_host.h"
 
 namespace {
@@ -29,25 +29,25 @@ int comboSelectionBottom(HWND mainWindow, HWND combo) {
 } // namespace
 
 void placeAiArea(HWND mainWindow) {
-    const AppState& state = app();
+    const MainChildren& children = mainChildren();
     RECT client{};
     GetClientRect(mainWindow, &client);
-    if (isWindow(state.aiHeader)) {
-        moveWindowTo(state.aiHeader, aiHeaderBox(client.right));
-        InvalidateRect(state.aiHeader, nullptr, TRUE);
+    if (isWindow(children.aiHeader)) {
+        moveWindowTo(children.aiHeader, aiHeaderBox(client.right));
+        InvalidateRect(children.aiHeader, nullptr, TRUE);
     }
-    if (isWindow(state.aiStrip)) {
-        moveWindowTo(state.aiStrip, aiStripBox(client.bottom));
-        InvalidateRect(state.aiStrip, nullptr, TRUE);
+    if (isWindow(children.aiStrip)) {
+        moveWindowTo(children.aiStrip, aiStripBox(client.bottom));
+        InvalidateRect(children.aiStrip, nullptr, TRUE);
     }
 }
 
 void placePromptStrip(HWND mainWindow) {
-    const AppState& state = app();
-    if (!isWindow(state.promptStrip) || !isWindow(state.sendButton)) return;
-    const int sendBottom = windowEdgesIn(state.sendButton, mainWindow).bottom;
-    moveWindowTo(state.promptStrip, promptStripBox(sendBottom));
-    InvalidateRect(state.promptStrip, nullptr, TRUE);
+    const MainChildren& children = mainChildren();
+    if (!isWindow(children.promptStrip) || !isWindow(children.sendButton)) return;
+    const int sendBottom = windowEdgesIn(children.sendButton, mainWindow).bottom;
+    moveWindowTo(children.promptStrip, promptStripBox(sendBottom));
+    InvalidateRect(children.promptStrip, nullptr, TRUE);
 }
 
 void onSize(HWND mainWindow) {
@@ -58,20 +58,20 @@ void onSize(HWND mainWindow) {
 }
 
 void layoutPromptPane(HWND mainWindow) {
-    const AppState& state = app();
+    const MainChildren& children = mainChildren();
     for (HWND window :
-         {mainWindow, state.inputEdit, state.promptCombo, state.clearButton, state.pasteButton}) {
+         {mainWindow, children.inputEdit, children.promptCombo, children.clearButton, children.pasteButton}) {
         if (!isWindow(window)) return;
     }
-    const int comboBottom = comboSelectionBottom(mainWindow, state.promptCombo);
-    PromptPaneLayout layout = layoutPromptPaneFor(comboBottom, windowEdgesIn(state.inputEdit, mainWindow));
+    const int comboBottom = comboSelectionBottom(mainWindow, children.promptCombo);
+    PromptPaneLayout layout = layoutPromptPaneFor(comboBottom, windowEdgesIn(children.inputEdit, mainWindow));
     if (layout.moveEdit) {
-        moveWindowTo(state.inputEdit, layout.edit);
+        moveWindowTo(children.inputEdit, layout.edit);
         // The buttons follow where the edit box really went.
-        layout = layoutPromptPaneFor(comboBottom, windowEdgesIn(state.inputEdit, mainWindow));
+        layout = layoutPromptPaneFor(comboBottom, windowEdgesIn(children.inputEdit, mainWindow));
     }
-    moveWindowTo(state.clearButton, layout.clearButton);
-    moveWindowTo(state.pasteButton, layout.pasteButton);
-    InvalidateRect(state.clearButton, nullptr, TRUE);
-    InvalidateRect(state.pasteButton, nullptr, TRUE);
+    moveWindowTo(children.clearButton, layout.clearButton);
+    moveWindowTo(children.pasteButton, layout.pasteButton);
+    InvalidateRect(children.clearButton, nullptr, TRUE);
+    InvalidateRect(children.pasteButton, nullptr, TRUE);
 }

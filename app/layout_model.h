@@ -2,25 +2,7 @@
 // Geometry of the main window in client pixels, worked out without any window so it can
 // be checked anywhere. The window code only reads rectangles and moves windows.
 
-#include <cstdint>
-
-// A window's place as MoveWindow takes it.
-struct Box {
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-    bool operator==(const Box&) const = default;
-};
-
-// A rectangle by its edges, as GetClientRect and GetWindowRect give it.
-struct Edges {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    bool operator==(const Edges&) const = default;
-};
+#include "base/geometry.h"
 
 // The AI header ends 10 pixels before the right edge, but never gets narrower than 10.
 Box aiHeaderBox(int clientRight);

@@ -10,10 +10,5 @@ inline constexpr wchar_t kMainWindowClass[] = L"AI_APP_V4";
 // Null when the window could not be created.
 HWND createMainWindow(HINSTANCE instance);
 
-// Told the name of each step of the main window's creation as it ends, in their order, so a
-// benchmark can time them; nothing is told by default.
-using StartupStepHook = void (*)(const char* step);
-void setStartupStepHookForTesting(StartupStepHook hook);
-
 // After the message loop: deletes the shared fonts and the white brush.
 void releaseSharedResources();

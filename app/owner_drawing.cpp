@@ -2,7 +2,7 @@
 
 #include "app/command_model.h"
 #include "base/win_owners.h"
-#include "settings/fonts.h"
+#include "services/fonts.h"
 
 namespace {
 

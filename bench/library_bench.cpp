@@ -204,7 +204,7 @@ const std::u16string& scriptMessage() {
 void registerScriptBenchmarks() {
     const auto bytes = static_cast<std::int64_t>(scriptMessage().size() * sizeof(char16_t));
     registerTimed("script", Clock::cpu, bytes, [] {
-        const std::u16string script = buildChatScript(scriptMessage());
+        const std::u16string script = chatScriptFor(scriptMessage(), {});
         benchmark::DoNotOptimize(script.data());
         return !script.empty();
     });

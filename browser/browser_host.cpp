@@ -3,11 +3,13 @@
 // runs the chat script. Without the runtime the program works on and shows a hint.
 #include "browser/browser_host.h"
 
-#include "app/app_state.h"
-#include "app/shell.h"
+#include "base/wide_text.h"
+#include "base/window.h"
 #include "browser/chat_script.h"
 #include "browser/com_object.h"
 #include "browser/webview2_sdk.h"
+#include "services/app_state.h"
+#include "services/program.h"
 
 #include <wrl/client.h>
 
@@ -24,6 +26,14 @@ constexpr wchar_t loaderFileName[] = L"WebView2Loader.dll";
 
 // The loader stays loaded for the whole run: the objects it hands out live on in it.
 HMODULE loaderModule = nullptr;
+
+// The view and its controller; empty until their creation has completed.
+Microsoft::WRL::ComPtr<ICoreWebView2Controller> controller;
+Microsoft::WRL::ComPtr<ICoreWebView2> webView;
+// The hint shown in the view's place when there is no view.
+HWND hint = nullptr;
+// The chat chosen last: a view made anew opens it.
+AiTarget chosenChat = 0;
 
 // The runtime's environment, kept so that a view whose browser process died is made anew in it.
 Microsoft::WRL::ComPtr<ICoreWebView2Environment> browserEnvironment;
@@ -42,8 +52,6 @@ RECT browserBounds(HWND mainWindow) {
 }
 
 void placeHint(HWND mainWindow) {
-    const AppState& state = app();
-    const HWND hint = state.browserHint;
     if (!isWindow(hint)) return;
     const RECT r = browserBounds(mainWindow);
     MoveWindow(hint, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
@@ -53,18 +61,15 @@ void placeHint(HWND mainWindow) {
 
 // Shown in the view's place while the program runs without a view.
 void showRuntimeHint(HWND mainWindow, const wchar_t* text = runtimeMissingHint) {
-    AppState& state = app();
-    if (isWindow(state.browserHint)) return;
+    if (isWindow(hint)) return;
     if (!isWindow(mainWindow)) return;
-    state.browserHint =
-        createControl(mainWindow, 0, L"STATIC", text, WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0, 0, 0);
+    hint = createControl(mainWindow, 0, L"STATIC", text, WS_CHILD | WS_VISIBLE | SS_CENTER, 0, 0, 0, 0, 0);
     placeHint(mainWindow);
 }
 
 void removeRuntimeHint() {
-    AppState& state = app();
-    if (isWindow(state.browserHint)) DestroyWindow(state.browserHint);
-    state.browserHint = nullptr;
+    if (isWindow(hint)) DestroyWindow(hint);
+    hint = nullptr;
 }
 
 // A completion or event handler that knows the main window and the chosen chat.
@@ -79,11 +84,10 @@ template <typename Interface> class CompletionHandler : public ComObject<Interfa
 // Takes the view down: first our handler off it, then closed while its parent still exists
 // (so the runtime takes its windows down in order), then our references.
 void closeView() {
-    AppState& state = app();
-    if (state.webView) state.webView->remove_ProcessFailed(processFailedToken);
-    if (state.browserController) state.browserController->Close();
-    state.webView.Reset();
-    state.browserController.Reset();
+    if (webView) webView->remove_ProcessFailed(processFailedToken);
+    if (controller) controller->Close();
+    webView.Reset();
+    controller.Reset();
 }
 
 void createController(HWND mainWindow, AiTarget ai);
@@ -95,18 +99,16 @@ class ProcessFailed final : public CompletionHandler<ICoreWebView2ProcessFailedE
     HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* args) override {
         COREWEBVIEW2_PROCESS_FAILED_KIND kind{};
         if (!args || FAILED(args->get_ProcessFailedKind(&kind))) return S_OK;
-        AppState& state = app();
         // The runtime brings back the other kinds itself.
         if ((kind == COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED ||
              kind == COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_UNRESPONSIVE) &&
-            state.webView)
-            state.webView->Reload();
+            webView)
+            webView->Reload();
         if (kind != COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED) return S_OK;
         // The browser process took the controller and the view with it: both are made anew,
         // on the chat the user has chosen by now.
         closeView();
-        const auto chosen = static_cast<AiTarget>(SendMessageW(state.aiCombo, CB_GETCURSEL, 0, 0));
-        createController(mainWindow_, chosen >= 0 ? chosen : ai_);
+        createController(mainWindow_, chosenChat);
         return S_OK;
     }
 };
@@ -116,26 +118,25 @@ class ControllerCompleted final
   public:
     ControllerCompleted(HWND mainWindow, AiTarget ai) : CompletionHandler(mainWindow, ai) {}
 
-    HRESULT STDMETHODCALLTYPE Invoke(HRESULT errorCode, ICoreWebView2Controller* controller) override {
-        AppState& state = app();
+    HRESULT STDMETHODCALLTYPE Invoke(HRESULT errorCode, ICoreWebView2Controller* created) override {
         // A late or second answer never takes the place of the view we already have.
-        if (state.browserController) return S_OK;
-        if (FAILED(errorCode) || !controller) {
+        if (controller) return S_OK;
+        if (FAILED(errorCode) || !created) {
             showRuntimeHint(mainWindow_);
             return S_OK;
         }
-        state.browserController = controller;
+        controller = created;
         viewHidden = false;
-        state.webView.Reset();
-        controller->get_CoreWebView2(state.webView.GetAddressOf());
-        if (state.webView) {
+        webView.Reset();
+        created->get_CoreWebView2(webView.GetAddressOf());
+        if (webView) {
             auto* failed = new ProcessFailed(mainWindow_, ai_);
-            state.webView->add_ProcessFailed(failed, &processFailedToken);
+            webView->add_ProcessFailed(failed, &processFailedToken);
             failed->Release();
         }
         removeRuntimeHint();
         resizeBrowser(mainWindow_); // hidden at once if the window is minimised by now
-        if (state.webView) state.webView->Navigate(wide(std::u16string(aiStartAddress(ai_))));
+        if (webView) webView->Navigate(wide(std::u16string(aiStartAddress(ai_))));
         return S_OK;
     }
 };
@@ -192,6 +193,7 @@ decltype(&CreateCoreWebView2EnvironmentWithOptions) findEnvironmentFactory() {
 } // namespace
 
 void startBrowser(HWND mainWindow, AiTarget ai) {
+    chosenChat = ai;
     // Without LOCALAPPDATA the runtime picks its own default profile folder.
     std::wstring profileFolder;
     const wchar_t* localAppData = _wgetenv(L"LOCALAPPDATA");
@@ -210,8 +212,7 @@ void startBrowser(HWND mainWindow, AiTarget ai) {
 }
 
 void resizeBrowser(HWND mainWindow) {
-    const AppState& state = app();
-    if (ICoreWebView2Controller* controller = state.browserController.Get()) {
+    if (controller) {
         // A minimised window has no room for the view: hidden, it keeps its last place.
         const bool minimised = IsIconic(mainWindow);
         if (minimised != viewHidden) controller->put_IsVisible(minimised ? FALSE : TRUE);
@@ -222,22 +223,19 @@ void resizeBrowser(HWND mainWindow) {
 }
 
 void browserParentMoved() {
-    const AppState& state = app();
     // The view's own windows (menus, tooltips) are placed in screen coordinates.
-    if (ICoreWebView2Controller* controller = state.browserController.Get())
-        controller->NotifyParentWindowPositionChanged();
+    if (controller) controller->NotifyParentWindowPositionChanged();
 }
 
-void switchChat() {
-    AppState& state = app();
-    if (!state.aiCombo) return;
-    const int index = static_cast<int>(SendMessageW(state.aiCombo, CB_GETCURSEL, 0, 0));
+void switchChat(int index) {
+    const AppState& state = app();
+    if (index >= 0) chosenChat = index;
     reportSave(
-        storeSettings(state.settingsPath, state.live, [index](Settings& settings) { settings.ai = index; }),
-        state.settingsPath);
-    if (!state.webView) return;
+        storeSettings(state.paths.settings, state.live, [index](Settings& settings) { settings.ai = index; }),
+        state.paths.settings);
+    if (!webView) return;
     if (const auto address = chatAddressForSelection(index))
-        state.webView->Navigate(wide(std::u16string(*address)));
+        webView->Navigate(wide(std::u16string(*address)));
 }
 
 void sendPromptToChat(std::int32_t libraryIndex, const std::u16string& inputText) {
@@ -247,12 +245,15 @@ void sendPromptToChat(std::int32_t libraryIndex, const std::u16string& inputText
 }
 
 void sendTextToChat(const std::u16string& promptText, const std::u16string& inputText) {
-    AppState& state = app();
-    if (!state.webView) return;
-    state.webView->ExecuteScript(wide(chatScriptFor(promptText, inputText)), nullptr);
+    if (webView) webView->ExecuteScript(wide(chatScriptFor(promptText, inputText)), nullptr);
+}
+
+HWND browserHint() {
+    return hint;
 }
 
 void releaseBrowser() {
     closeView();
     browserEnvironment.Reset();
+    removeRuntimeHint();
 }

@@ -1,7 +1,12 @@
 #include "browser/chat_script.h"
 
-// The literals are split only for reading; the pieces join without anything between them.
-const std::u16string_view scriptHead =
+namespace {
+
+// The fixed pieces of the script. The head ends by opening the single-quoted literal that
+// takes the escaped message; the tail closes it and goes on with the Gemini test; pages whose
+// address contains geminiHostName get the message as a paragraph's text. The literals are
+// split only for reading; the pieces join without anything between them.
+constexpr std::u16string_view scriptHead =
     u"(() => { function findEl(sel) {   let e = document.querySelector(sel);   if (e) return e;   "
     u"const walks = document.createTreeWalker(document.body, NodeFilter.SHOW_ELEMENT);   "
     u"while (walks.nextNode()) {     let node = walks.currentNode;     if (node.shadowRoot) {       "
@@ -12,11 +17,11 @@ const std::u16string_view scriptHead =
     u"let ta = null; for (let s of selectors) { ta = findEl(s); if (ta) break; } if (ta) {   "
     u"ta.focus();   const text = '";
 
-const std::u16string_view scriptTailFirst = u"';   if (window.location.href.includes('";
+constexpr std::u16string_view scriptTailFirst = u"';   if (window.location.href.includes('";
 
-const std::u16string_view geminiHostName = u"gemini.google.com";
+constexpr std::u16string_view geminiHostName = u"gemini.google.com";
 
-const std::u16string_view scriptTailSecond =
+constexpr std::u16string_view scriptTailSecond =
     u"')) {     let p = ta.querySelector('p'); if (!p) { ta.innerHTML = '<p></p>'; "
     u"p = ta.querySelector('p'); }     p.innerText = text;   } else {     "
     u"document.execCommand('selectAll', false, null);     "
@@ -30,8 +35,6 @@ const std::u16string_view scriptTailSecond =
     u"'.send-button-container button'];     "
     u"let btn = null; for (let s of btnSels) { btn = findEl(s); if (btn) break; }     "
     u"if (btn) { btn.disabled = false; btn.click(); }   }, 800); } })();";
-
-namespace {
 
 // The whole escaping in one pass, appended to `out`. It gives what the six replacements
 // would give one after the other (backslashes, apostrophes, CR LF, LF, lone CR, NUL): what
@@ -81,6 +84,8 @@ std::size_t escapedRoom(std::u16string_view text) {
 
 } // namespace
 
+namespace {
+
 std::u16string joinChatMessage(std::u16string_view promptText, std::u16string_view inputText) {
     std::u16string message(promptText);
     if (!inputText.empty()) {
@@ -89,6 +94,10 @@ std::u16string joinChatMessage(std::u16string_view promptText, std::u16string_vi
     }
     return message;
 }
+
+} // namespace
+
+namespace {
 
 std::u16string buildChatScript(std::u16string_view message) {
     std::u16string script;
@@ -101,6 +110,8 @@ std::u16string buildChatScript(std::u16string_view message) {
     script += scriptTailSecond;
     return script;
 }
+
+} // namespace
 
 std::u16string chatScriptFor(std::u16string_view promptText, std::u16string_view inputText) {
     return buildChatScript(joinChatMessage(promptText, inputText));

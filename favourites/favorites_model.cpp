@@ -1,7 +1,5 @@
 #include "favourites/favorites_model.h"
 
-#include "app/command_model.h"
-
 #include <algorithm>
 
 int favoritesTop(std::optional<int> sendButtonBottom) {

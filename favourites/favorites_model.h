@@ -2,7 +2,7 @@
 // The favourites column below the send button, and the colour pair a painted window
 // uses, worked out without any window.
 
-#include "app/layout_model.h"
+#include "base/geometry.h"
 #include "settings/settings.h"
 
 #include <cstddef>
@@ -10,6 +10,10 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+// The command ids of the favourite buttons, one for each button shown.
+inline constexpr int kFirstFavoriteId = 8000;
+inline constexpr int kLastFavoriteId = 8099;
 
 // Top of the favourites area: 20 pixels below the send button, or 400 without one.
 int favoritesTop(std::optional<int> sendButtonBottom);

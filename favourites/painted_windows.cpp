@@ -1,9 +1,10 @@
 #include "favourites/painted_windows.h"
 
-#include "app/app_state.h"
-#include "app/shell.h"
+#include "base/win_owners.h"
+#include "base/window.h"
 #include "favourites/favorites_model.h"
-#include "settings/fonts.h"
+#include "services/app_state.h"
+#include "services/fonts.h"
 
 namespace {
 
@@ -89,13 +90,4 @@ void registerPaintedWindowClasses() {
     const auto background = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     registerClassOnce(kFavHeaderClass, favHeaderProc, background);
     registerClassOnce(kFavStripClass, favStripProc, background);
-}
-
-void invalidatePaintedWindows(HWND mainWindow) {
-    if (!isWindow(mainWindow)) return;
-    const AppState& state = app();
-    for (HWND window : {state.promptHeader, state.favHeader, state.promptStrip, state.favStrip,
-                        state.aiHeader, state.aiStrip}) {
-        if (isWindow(window)) InvalidateRect(window, nullptr, TRUE);
-    }
 }

@@ -9,6 +9,3 @@ inline constexpr wchar_t kFavStripClass[] = L"FavStrip";
 
 // Registers both classes unless they are registered already.
 void registerPaintedWindowClasses();
-
-// Redraws the six headers and strips, after their colours or the content font changed.
-void invalidatePaintedWindows(HWND mainWindow);

@@ -29,6 +29,8 @@ std::u16string datedFileName(std::u16string_view prefix, int year, int month, in
     return name += suffix;
 }
 
+namespace {
+
 bool isBackupFileName(std::u16string_view name) {
     constexpr std::u16string_view prefix = kBackupPrefix;
     if (name.size() != prefix.size() + stampLength + suffix.size()) return false;
@@ -40,6 +42,8 @@ bool isBackupFileName(std::u16string_view name) {
     }
     return true;
 }
+
+} // namespace
 
 std::vector<std::u16string> backupsByAge(std::vector<std::u16string> names) {
     std::erase_if(names, [](const std::u16string& name) { return !isBackupFileName(name); });

@@ -19,9 +19,6 @@ inline constexpr std::size_t kKeptBackups = 5;
 std::u16string datedFileName(std::u16string_view prefix, int year, int month, int day, int hour, int minute,
                              int second);
 
-// Whether `name` has the form datedFileName gives with kBackupPrefix.
-bool isBackupFileName(std::u16string_view name);
-
 // Of the names in a folder, the backups, oldest first.
 std::vector<std::u16string> backupsByAge(std::vector<std::u16string> names);
 

@@ -1,30 +1,25 @@
 // The menu commands that act on the library as a whole: delete the selected prompt, export, import.
 #include "library/library_commands.h"
 
-#include "app/app_state.h"
-#include "app/shell.h"
 #include "base/file_io.h"
+#include "base/wide_text.h"
+#include "base/win_owners.h"
 #include "library/backups.h"
 #include "library/deleted_prompts.h"
 #include "library/prompt_editor.h"
 #include "library/prompt_file.h"
-#include "library/storage.h"
-
-#include <algorithm>
+#include "services/app_state.h"
+#include "services/program.h"
 
 namespace {
 
 constexpr DWORD pathCapacity = 260;
 
-// After the library was replaced or shortened: the first prompt is selected and shown, and
-// the favourites, fonts and layout of the main window follow. prompt.cf is written last, so that
-// the box of a failed save never shows over an old list.
-void showFirstPrompt() {
-    AppState& state = app();
-    if (state.inputEdit)
-        SetWindowTextW(state.inputEdit, state.library.empty() ? L"" : wide(state.library.front().lasttext));
-    refreshMainWindow();
-    saveSelectedPromptIndex(0);
+// After the library was replaced or shortened: the first prompt is selected and shown, every
+// view of the main window follows, and then the library is written.
+void showFirstPromptAndSave() {
+    notifyLibraryChanged(0, true);
+    saveLibrary();
 }
 
 // The folder of a path, with its final backslash; empty for a bare name.
@@ -35,7 +30,7 @@ std::u16string folderOf(const std::u16string& path) {
 
 // Where the backups go, as the user is told: the folder of prompts.xml.
 std::u16string backupFolder() {
-    const std::u16string folder = folderOf(app().promptsPath);
+    const std::u16string folder = folderOf(app().paths.prompts);
     return folder.empty() ? folder : folder.substr(0, folder.size() - 1);
 }
 
@@ -55,7 +50,7 @@ bool replacementConfirmed(std::size_t incoming, const std::u16string& file) {
 std::vector<std::u16string> backupsBesidePrompts() {
     std::vector<std::u16string> names;
     WIN32_FIND_DATAW found{};
-    const std::u16string pattern = folderOf(app().promptsPath) + std::u16string(kBackupPrefix) + u"*.xml";
+    const std::u16string pattern = folderOf(app().paths.prompts) + std::u16string(kBackupPrefix) + u"*.xml";
     const UniqueFileSearch search(FindFirstFileW(wide(pattern), &found));
     if (!search) return names;
     do
@@ -70,10 +65,8 @@ std::vector<std::u16string> backupsBesidePrompts() {
 // when it is kept (or there is nothing to keep).
 bool backUpLibrary() {
     const AppState& state = app();
-    const std::u16string& path = state.promptsPath;
-    const bool fileIsCurrent =
-        pathExists(path) &&
-        std::find(state.failingFiles.begin(), state.failingFiles.end(), path) == state.failingFiles.end();
+    const std::u16string& path = state.paths.prompts;
+    const bool fileIsCurrent = pathExists(path) && !saveFailed(path);
     if (!fileIsCurrent && state.library.empty()) return true;
     const std::optional<std::string> bytes =
         fileIsCurrent ? readWholeFile(path) : promptDocument(state.library);
@@ -94,10 +87,8 @@ bool backUpLibrary() {
 
 } // namespace
 
-void deleteSelectedPrompt() {
+void deletePrompt(std::int32_t selected) {
     AppState& state = app();
-    if (!state.promptCombo) return;
-    auto selected = static_cast<std::int32_t>(SendMessageW(state.promptCombo, CB_GETCURSEL, 0, 0));
     if (!isPromptIndex(state.library, selected)) return;
 
     std::u16string question = u"Möchten Sie den Prompt \"" +
@@ -106,7 +97,7 @@ void deleteSelectedPrompt() {
         IDYES)
         return;
     // The prompt is kept in prompts-deleted.xml first; without that safety net it stays.
-    const std::u16string deletedPath = deletedPromptsPath(state.promptsPath);
+    const std::u16string deletedPath = deletedPromptsPath(state.paths.prompts);
     if (!keepDeletedPrompt(deletedPath, state.library[static_cast<size_t>(selected)])) {
         const std::u16string message = u"Der Prompt wurde nicht gelöscht: Die Datei \"" + deletedPath +
                                        u"\" konnte nicht geschrieben werden.";
@@ -115,12 +106,8 @@ void deleteSelectedPrompt() {
     }
 
     state.library.erase(state.library.begin() + selected);
-    ++state.libraryChanges;
     editTargetAfterDeletion(selected);
-    // Every view follows before a failed save's box can let the user pick from an old list.
-    fillPromptCombo(0);
-    showFirstPrompt();
-    saveLibrary();
+    showFirstPromptAndSave();
 }
 
 void exportLibrary() {
@@ -169,9 +156,6 @@ void importLibrary() {
         return;
     }
     state.library = std::move(incoming);
-    ++state.libraryChanges;
     editTargetAfterReplacement();
-    fillPromptCombo(0);
-    showFirstPrompt();
-    saveLibrary();
+    showFirstPromptAndSave();
 }

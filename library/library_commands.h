@@ -1,8 +1,10 @@
 #pragma once
 // The menu commands that act on the library as a whole.
 
-// kDeletePromptId: deletes the selected prompt once the user has confirmed it.
-void deleteSelectedPrompt();
+#include <cstdint>
+
+// "Prompt löschen": deletes prompt `selected` of the list once the user has confirmed it.
+void deletePrompt(std::int32_t selected);
 // kExportId: writes the library to a file the user picks.
 void exportLibrary();
 // kImportId: replaces the library by the one in a file the user picks, once the user has

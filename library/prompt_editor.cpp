@@ -2,8 +2,12 @@
 // changed ("Edit"). Saving writes the library and closes the editor; closing it otherwise discards.
 #include "library/prompt_editor.h"
 
-#include "app/app_state.h"
-#include "app/shell.h"
+#include "base/wide_text.h"
+#include "base/window.h"
+#include "services/app_state.h"
+#include "services/program.h"
+
+#include <optional>
 
 namespace {
 
@@ -18,9 +22,18 @@ struct EditorControls {
     HWND saveButton = nullptr;
 };
 EditorControls editor;
+// The prompt the editor works on; none for a new prompt, and for one deleted or replaced by an
+// import while the editor is open (its input is then saved as a new prompt).
+std::optional<std::int32_t> editing;
+
+// The prompt the editor works on, when it is still in the library.
+Prompt* editedPrompt() {
+    AppState& state = app();
+    return editing && isPromptIndex(state.library, *editing) ? &state.library[static_cast<size_t>(*editing)]
+                                                             : nullptr;
+}
 
 void createEditorControls(HWND window) {
-    const AppState& state = app();
     createControl(window, 0, L"STATIC", L"Name:", WS_CHILD | WS_VISIBLE, 20, 20, 100, 25, 0);
     editor.nameEdit = createControl(window, 0, L"EDIT", L"",
                                     WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 20, 50, 540, 30, 0);
@@ -35,11 +48,10 @@ void createEditorControls(HWND window) {
         SendMessageW(field, EM_SETLIMITTEXT, 0, 0);
 
     bool fav = false;
-    if (state.editExisting && isPromptIndex(state.library, state.editIndex)) {
-        const Prompt& prompt = state.library[static_cast<size_t>(state.editIndex)];
-        SetWindowTextW(editor.nameEdit, wide(prompt.name));
-        SetWindowTextW(editor.textEdit, wide(prompt.text));
-        fav = prompt.fav;
+    if (const Prompt* prompt = editedPrompt()) {
+        SetWindowTextW(editor.nameEdit, wide(prompt->name));
+        SetWindowTextW(editor.textEdit, wide(prompt->text));
+        fav = prompt->fav;
     }
     SendMessageW(editor.favCheck, BM_SETCHECK, fav ? BST_CHECKED : BST_UNCHECKED, 0);
 
@@ -63,27 +75,26 @@ void savePrompt(HWND window) {
         return;
     }
 
-    if (state.editExisting && isPromptIndex(state.library, state.editIndex)) {
-        Prompt& prompt = state.library[static_cast<size_t>(state.editIndex)];
-        prompt.name = std::move(name);
-        prompt.text = std::move(text);
-        prompt.fav = fav;
+    std::int32_t saved = 0;
+    if (Prompt* prompt = editedPrompt()) {
+        prompt->name = std::move(name);
+        prompt->text = std::move(text);
+        prompt->fav = fav;
+        saved = *editing;
     } else {
         state.library.push_back(Prompt{std::move(name), std::move(text), fav, {}});
-        state.editIndex = static_cast<std::int32_t>(state.library.size()) - 1;
+        saved = static_cast<std::int32_t>(state.library.size()) - 1;
     }
-    ++state.libraryChanges;
-    fillPromptCombo(state.editIndex);
-    if (state.mainWindow) refreshMainWindow();
+    notifyLibraryChanged(saved, false);
     // The user asked for this save: a failure is said even when an earlier one was.
-    std::erase(state.failingFiles, state.promptsPath);
+    std::erase(state.failingFiles, state.paths.prompts);
     if (saveLibrary(window)) {
         DestroyWindow(window);
         return;
     }
     // Not written: the editor stays open with the user's text, now working on the prompt it
     // made, so that saving again does not add it twice.
-    state.editExisting = true;
+    editing = saved;
 }
 
 // The class has no background brush; the editor is filled with the window colour like the
@@ -114,32 +125,25 @@ LRESULT CALLBACK editorProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 } // namespace
 
-void openPromptEditor(bool editExisting) {
+void openPromptEditor(bool editExisting, std::int32_t selected) {
     AppState& state = app();
     if (bringToFront(state.editorWindow)) return;
-    if (editExisting) {
-        state.editIndex = state.promptCombo
-                              ? static_cast<std::int32_t>(SendMessageW(state.promptCombo, CB_GETCURSEL, 0, 0))
-                              : CB_ERR;
-        if (state.editIndex == CB_ERR) return;
-    }
-    state.editExisting = editExisting;
+    if (editExisting && selected < 0) return;
+    editing = editExisting ? std::optional(selected) : std::nullopt;
     registerClassOnce(L"EditDlg", editorProc, nullptr);
-    state.editorWindow = CreateWindowExW(0, L"EditDlg", state.editExisting ? L"Edit" : L"Neu",
-                                         WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200, 600, 600,
-                                         state.mainWindow, nullptr, nullptr, nullptr);
+    state.editorWindow =
+        CreateWindowExW(0, L"EditDlg", editExisting ? L"Edit" : L"Neu", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200,
+                        200, 600, 600, state.mainWindow, nullptr, nullptr, nullptr);
 }
 
 void editTargetAfterDeletion(std::int32_t deletedIndex) {
-    AppState& state = app();
-    if (!state.editExisting || state.editIndex < 0) return;
-    if (deletedIndex == state.editIndex)
-        state.editIndex = -1;
-    else if (deletedIndex < state.editIndex)
-        --state.editIndex;
+    if (!editing) return;
+    if (deletedIndex == *editing)
+        editing.reset();
+    else if (deletedIndex < *editing)
+        --*editing;
 }
 
 void editTargetAfterReplacement() {
-    AppState& state = app();
-    if (state.editExisting) state.editIndex = -1;
+    editing.reset();
 }

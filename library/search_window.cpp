@@ -2,9 +2,11 @@
 // file shows them and passes the choice to the main window's prompt list.
 #include "library/search_window.h"
 
-#include "app/app_state.h"
-#include "app/shell.h"
+#include "base/wide_text.h"
+#include "base/window.h"
 #include "library/prompt_search.h"
+#include "services/app_state.h"
+#include "services/program.h"
 
 #include <algorithm>
 
@@ -58,23 +60,17 @@ void showMatches() {
     SetWindowTextW(search.countLine, wide(searchCountText(search.shown.size(), state.library.size())));
 }
 
-// The selected row's prompt becomes the selection of promptCombo, as if chosen there, and the
-// search window closes; then, with `send`, the prompt is sent as by the send button.
+// The selected row's prompt is chosen in the main window as if in its prompt list, with `send`
+// sent as by the send button, and the search window closes.
 void pick(bool send) {
     const AppState& state = app();
     const auto row = static_cast<std::int32_t>(SendMessageW(search.list, LB_GETCURSEL, 0, 0));
     if (row < 0 || static_cast<std::size_t>(row) >= search.shown.size()) return;
     const std::int32_t index = search.shown[static_cast<std::size_t>(row)];
     // Rows of a library that has changed since (see showMatches) pick nothing.
-    if (search.indexed != state.libraryChanges || !isPromptIndex(state.library, index) || !state.promptCombo)
-        return;
-    SendMessageW(state.promptCombo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    SendMessageW(state.mainWindow, WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(state.promptCombo));
+    if (search.indexed != state.libraryChanges || !isPromptIndex(state.library, index)) return;
+    pickPrompt(index, send);
     DestroyWindow(state.searchWindow);
-    if (send)
-        SendMessageW(state.mainWindow, WM_COMMAND, MAKEWPARAM(kSendId, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(state.sendButton));
 }
 
 // Under the field's and the list's own procedures: Enter picks, Ctrl+Enter picks and sends,

@@ -124,6 +124,8 @@ void overlayLiveValues(Settings& settings, const LiveSettings& live) {
 
 } // namespace
 
+namespace {
+
 std::string trimSpaces(std::string_view text) {
     std::size_t begin = 0;
     std::size_t end = text.size();
@@ -133,6 +135,8 @@ std::string trimSpaces(std::string_view text) {
         --end;
     return std::string(text.substr(begin, end - begin));
 }
+
+} // namespace
 
 std::optional<ColorRef> parseColor(std::string_view text) {
     const std::string trimmed = trimSpaces(text);
@@ -174,6 +178,8 @@ Settings parseSettings(std::string_view text) {
     return settings;
 }
 
+namespace {
+
 std::string serializeSettings(const Settings& settings) {
     std::string text;
     auto line = [&](std::string_view key, std::string_view value) {
@@ -187,6 +193,8 @@ std::string serializeSettings(const Settings& settings) {
         line(slot.key, formatColor(settings.*slot.pair.*slot.color));
     return text;
 }
+
+} // namespace
 
 Settings loadSettings(const std::u16string& path) {
     const std::optional<std::string> bytes = readWholeFile(path);
@@ -242,10 +250,9 @@ Settings startupRecord(const Settings& loaded, const LiveSettings& applied) {
     return record;
 }
 
-LiveSettings applyStartupSettings(const std::u16string& path, const LiveSettings& initial, bool* written) {
-    const Settings loaded = loadSettings(path);
-    const LiveSettings applied = startupSettingsFor(loaded, initial);
-    const bool saved = saveSettings(path, startupRecord(loaded, applied));
-    if (written) *written = saved;
-    return applied;
+StartupSettings applyStartupSettings(const std::u16string& path, const LiveSettings& initial) {
+    StartupSettings start{loadSettings(path), {}, false};
+    start.applied = startupSettingsFor(start.loaded, initial);
+    start.written = saveSettings(path, startupRecord(start.loaded, start.applied));
+    return start;
 }

@@ -45,13 +45,11 @@ struct LiveSettings {
     ColorPair aiColors;
 };
 
-std::string trimSpaces(std::string_view text);
 std::optional<ColorRef> parseColor(std::string_view text);
 std::string formatColor(ColorRef color);
 
-// File content both ways (text in, text out; lines end CR LF).
+// The content of prompt.cf read into the record (lines end CR LF or LF).
 Settings parseSettings(std::string_view text);
-std::string serializeSettings(const Settings& settings);
 
 // The defaults when the file can't be opened.
 Settings loadSettings(const std::u16string& path);
@@ -73,7 +71,11 @@ Settings loadSettings(const std::u16string& path);
 LiveSettings startupSettingsFor(const Settings& loaded, const LiveSettings& initial);
 // The record that start-up writes back: the loaded one with the values it applies.
 Settings startupRecord(const Settings& loaded, const LiveSettings& applied);
-// Loads the file, works out the values to apply and writes the file back at once; `written`,
-// when given, tells whether that write succeeded.
-LiveSettings applyStartupSettings(const std::u16string& path, const LiveSettings& initial,
-                                  bool* written = nullptr);
+// Start-up reads the file once: what it holds, the values applied, and whether writing it back
+// at once succeeded.
+struct StartupSettings {
+    Settings loaded;
+    LiveSettings applied;
+    bool written = false;
+};
+StartupSettings applyStartupSettings(const std::u16string& path, const LiveSettings& initial);

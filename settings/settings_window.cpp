@@ -2,10 +2,10 @@
 // Every change takes effect in the main window at once and is stored in prompt.cf at once.
 #include "settings/settings_window.h"
 
-#include "app/app_state.h"
-#include "app/shell.h"
-#include "favourites/painted_windows.h"
-#include "settings/fonts.h"
+#include "base/window.h"
+#include "services/app_state.h"
+#include "services/fonts.h"
+#include "services/program.h"
 #include "settings/settings.h"
 
 #include <array>
@@ -62,27 +62,26 @@ void showColor(HWND field, ColorRef color) {
 
 void store(const std::function<void(Settings&)>& change) {
     const AppState& state = app();
-    reportSave(storeSettings(state.settingsPath, state.live, change), state.settingsPath,
+    reportSave(storeSettings(state.paths.settings, state.live, change), state.paths.settings,
                state.settingsWindow);
 }
 
 void applyColorFields() {
-    const AppState& state = app();
     auto colors = fieldColors();
     std::array<ColorRef, 6> values{};
     for (size_t i = 0; i < values.size(); ++i)
         values[i] = parseColor(readFieldText(controls.colorFields[i])).value_or(*colors[i]);
     for (size_t i = 0; i < values.size(); ++i)
         *colors[i] = values[i];
+    notifyLookChanged();
     store([](Settings&) {});
-    invalidatePaintedWindows(state.mainWindow);
 }
 
 void onFontSizeChosen() {
     auto selected = static_cast<int>(SendMessageW(controls.fontSizeCombo, CB_GETCURSEL, 0, 0));
     int size = selected >= 0 && selected < fontSizeEntries ? smallestFontSize + selected : 13;
     setContentFontSize(size);
-    showNewContentFont();
+    notifyLookChanged();
     store([size](Settings& settings) { settings.fontSize = size; });
 }
 
@@ -94,8 +93,8 @@ void onFavoriteCountChosen() {
     std::int32_t count = favoriteCounts[static_cast<size_t>(selected)];
     AppState& state = app();
     state.live.maxFavorites = count;
+    notifyLookChanged();
     store([count](Settings& settings) { settings.maxFavorites = count; });
-    refreshMainWindow();
 }
 
 int fontSizeEntryFor(std::int32_t size) {
@@ -139,9 +138,8 @@ void createSettingsControls(HWND window) {
         std::wstring entry = std::to_wstring(count);
         SendMessageW(controls.maxFavoritesCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
     }
-    std::int32_t stored = loadSettings(state.settingsPath).maxFavorites;
-    std::int32_t shown = stored > 0 ? stored : state.live.maxFavorites;
-    SendMessageW(controls.maxFavoritesCombo, CB_SETCURSEL, favoriteCountEntryFor(shown), 0);
+    // The count the main window shows, also when its last store failed.
+    SendMessageW(controls.maxFavoritesCombo, CB_SETCURSEL, favoriteCountEntryFor(state.live.maxFavorites), 0);
 
     // Three areas, each a heading and two rows (text, background), 88 pixels apart.
     const wchar_t* headings[] = {L"Prompt Farben (Hex RGB):", L"Favoriten Farben (Hex RGB):",

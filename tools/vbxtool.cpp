@@ -100,8 +100,8 @@ bool keepBackup(const std::u16string& path) {
     // A backup made within the same second takes the next free second, as the program's do.
     for (std::time_t moment = std::time(nullptr), last = moment + 60; moment < last; ++moment) {
         const std::tm t = localTime(moment);
-        const std::u16string name =
-            datedFileName(kBackupPrefix, t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+        const std::u16string name = datedFileName(kBackupPrefix, t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,
+                                                  t.tm_hour, t.tm_min, t.tm_sec);
         std::error_code unknown;
         if (fs::exists(folder / name, unknown) || unknown) continue;
         if (!writeFileAtomically((folder / name).u16string(), *bytes)) return false;

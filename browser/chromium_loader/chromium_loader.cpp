@@ -419,7 +419,9 @@ void pipeNews(WPARAM id, PipeNews& news) {
         } else {
             forget(id);
             session->link.reset();
-            session->raiseProcessFailed(COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED); // the program closes the view in there
+            session->raiseProcessFailed(
+                COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED); // the program closes the view in
+                                                                          // there
             session->close();
         }
         break;

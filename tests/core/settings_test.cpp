@@ -32,7 +32,7 @@ TEST(Settings, TheFileIsReadAppliedAtStartUpAndStoredWhole) {
     // Start-up applies the file, colours only where their line is valid, and writes it back.
     LiveSettings initial;
     fs::remove(fs::path(path));
-    LiveSettings applied = applyStartupSettings(path, initial);
+    LiveSettings applied = applyStartupSettings(path, initial).applied;
     EXPECT_EQ(std::tuple(applied.fontSize, applied.maxFavorites), std::tuple(13, 5));
     EXPECT_EQ(readBytes(path),
               "ai=ChatGPT\r\nprompt=0\r\nsg=13\r\nmfav=5\r\nprompt_sf=#000000\r\nprompt_bf=#DCDCDC\r\n"
@@ -40,7 +40,7 @@ TEST(Settings, TheFileIsReadAppliedAtStartUpAndStoredWhole) {
     writeBytes(path, "ai=Copilot\nprompt=-3\nsg=40\nmfav=-2\nprompt_bf=#FF0000\r\nprompt_bf=#FFF\nai_sf=bad\n"
                      "favoriten_sf=#010203\nfavoriten_bf=#040506\nai_bf =#070809\nprompt_sf=#0A0B0C");
     initial.aiColors = {0x00ABCDEF, 0x00123456};
-    applied = applyStartupSettings(path, initial);
+    applied = applyStartupSettings(path, initial).applied;
     EXPECT_EQ(std::tuple(applied.fontSize, applied.maxFavorites), std::tuple(40, 5));
     EXPECT_EQ(std::tuple(applied.promptColors, applied.favoritesColors, applied.aiColors),
               std::tuple(ColorPair{0x0C0B0A, 0x0000FF}, ColorPair{0x030201, 0x060504}, initial.aiColors));

@@ -1,6 +1,6 @@
 #include "tests/win/driver.h"
 
-#include "app/shell.h"
+#include "services/program.h"
 #include "app/main_window.h"
 #include "library/storage.h"
 #include "settings/settings.h"
@@ -64,6 +64,8 @@ VBX_MAKE(L"gdi32", CreateRoundRectRgn)
 VBX_MAKE(L"user32", GetDC)
 VBX_FREE(L"gdi32", DeleteObject, 0)
 VBX_FREE(L"user32", ReleaseDC, 1)
+std::set<HWND>& invalidated = *new std::set<HWND>;
+VBX_COUNT(L"user32", InvalidateRect, invalidated.insert(std::get<0>(std::tuple(a...))))
 
 void choose(HWND window, int id, HWND combo, unsigned entry) {
     SendMessageW(combo, CB_SETCURSEL, entry, 0);
@@ -128,6 +130,9 @@ std::string utf8(const wchar_t* text) {
 }
 std::size_t gdiCount() {
     return made.size();
+}
+std::set<HWND> takeInvalidated() {
+    return std::exchange(invalidated, {});
 }
 
 // Three rounds a millisecond apart, for what the handled messages post.
@@ -257,9 +262,9 @@ std::string Win::state() {
                                                            : read(name.filename().u16string().c_str()));
     const Settings settings = parseSettings(read(u"prompt.cf"));
     HWND search = s.searchWindow; // its rows and count line while it is open
-    return changed({{"list", entries(s.promptCombo)},
-                    {"sel", std::to_string(SendMessageW(s.promptCombo, CB_GETCURSEL, 0, 0))},
-                    {"in", "\"" + text(s.inputEdit) + "\""},
+    return changed({{"list", entries(mainChildren().promptCombo)},
+                    {"sel", std::to_string(SendMessageW(mainChildren().promptCombo, CB_GETCURSEL, 0, 0))},
+                    {"in", "\"" + text(mainChildren().inputEdit) + "\""},
                     {"xml", loadPromptFile(stored, path(u"prompts.xml")) ? "[" + summary(stored) + "]" : "-"},
                     {"bak", "[" + backups + "]"},
                     {"p", std::to_string(settings.promptIndex)},
@@ -272,25 +277,26 @@ std::string Win::state() {
 void Win::act(const std::string& action, unsigned n) {
     AppState& s = app();
     const std::u16string typed = kTexts[n % std::size(kTexts)];
-    const LRESULT prompts = std::max<LRESULT>(1, SendMessageW(s.promptCombo, CB_GETCOUNT, 0, 0));
+    const LRESULT prompts = std::max<LRESULT>(1, SendMessageW(mainChildren().promptCombo, CB_GETCOUNT, 0, 0));
     const std::map<std::string, int> commands{{"Clear", 9001},   {"Send", 500}, {"About", 7001},
                                               {"Options", 7002}, {"New", 3001}, {"Edit", 3002}};
     const int colourFields[] = {7301, 7302, 7303, 7304, 7311, 7312};
-    const wchar_t* colours[] = {L"#FF0000", L"102030", L"#GG0000", L"", L"#c8e6c8"};
+    // Cut to its low 8 bits, "Ł" (U+0141) would read as the hex digit "A".
+    const wchar_t* colours[] = {L"#FF0000", L"102030", L"#GG0000", L"", L"#c8e6c8", L"#ŁŁŁŁŁŁ"};
     HWND secondary[] = {s.aboutWindow, s.settingsWindow, s.editorWindow, s.searchWindow};
     EXPECT_NE(std::find(std::begin(kActions), std::end(kActions), action), std::end(kActions)) << action;
     if ((action == "Font" || action == "Count" || action == "Colour") && !IsWindow(s.settingsWindow))
         command(7002);
     if (commands.count(action)) command(commands.at(action));
-    if (action == "Choose") choose(s.mainWindow, 0, s.promptCombo, n % prompts);
-    if (action == "Chat") choose(s.mainWindow, 600, s.aiCombo, n % 3);
+    if (action == "Choose") choose(s.mainWindow, 0, mainChildren().promptCombo, n % prompts);
+    if (action == "Chat") choose(s.mainWindow, 600, mainChildren().aiCombo, n % 3);
     if (action == "Font") choose(s.settingsWindow, 7100, GetDlgItem(s.settingsWindow, 7100), n % 10);
     if (action == "Count") choose(s.settingsWindow, 7200, GetDlgItem(s.settingsWindow, 7200), n % 7);
-    if (action == "Type") SetWindowTextW(s.inputEdit, wide(typed));
+    if (action == "Type") SetWindowTextW(mainChildren().inputEdit, wide(typed));
     if (action == "Colour")
-        SetWindowTextW(GetDlgItem(s.settingsWindow, colourFields[n % 6]), colours[n / 6 % 5]);
+        SetWindowTextW(GetDlgItem(s.settingsWindow, colourFields[n % 6]), colours[n / 6 % 6]);
     if (action == "Paste") withClipboard(typed, [] { command(9002); }); // n % 4 == 0: an empty clipboard
-    if (action == "Favourite") command(8000 + static_cast<int>(n % (s.favoriteButtons.size() + 2)));
+    if (action == "Favourite") command(8000 + static_cast<int>(n % (favoriteButtons().size() + 2)));
     if (action == "Save") save(n, typed);
     if (action == "Shut") SendMessageW(secondary[n % 4], WM_CLOSE, 0, 0);
     if (action == "Search") {

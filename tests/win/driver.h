@@ -2,8 +2,11 @@
 // The one driver of the window tests and the random run: starts the real main window in this
 // process from an empty storage folder, answers message boxes and file dialogs (each noted as
 // one line), plays the user's actions and reads back what the program shows and writes.
-#include "app/app_state.h"
-#include "app/layout_model.h"
+#include "app/main_children.h"
+#include "browser/browser_host.h"
+#include "favourites/favorites.h"
+#include "services/app_state.h"
+#include "base/geometry.h"
 #include "base/wide_text.h"
 #include "base/file_io.h"
 #include "library/prompt_file.h"
@@ -14,6 +17,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <tuple>
 
 // The user's actions, by name; act()'s `n` picks the entry, text, answer or file. Restart last.
@@ -32,8 +36,9 @@ std::string text(HWND window);
 std::string utf8(const wchar_t* text);
 std::string replaced(std::string text, const std::string& from, const std::string& to);
 Prompt prompt(const char* name, bool fav = false, const char* last = "");
-Box box(HWND window);   // in the main window's client coordinates
-std::size_t gdiCount(); // GDI objects and DCs made by this exe and not given back
+Box box(HWND window);             // in the main window's client coordinates
+std::size_t gdiCount();           // GDI objects and DCs made by this exe and not given back
+std::set<HWND> takeInvalidated(); // the windows InvalidateRect was called for since the last call
 
 struct Win : ::testing::Test {
     void SetUp() override;

@@ -12,7 +12,7 @@ std::string layout(std::vector<HWND> windows) {
     std::string shown;
     for (HWND w : windows) {
         const Box b = box(w);
-        const bool combo = w == app().aiCombo || w == app().promptCombo;
+        const bool combo = w == mainChildren().aiCombo || w == mainChildren().promptCombo;
         shown += text(w) + "@" + std::to_string(b.x) + "," + std::to_string(b.y) + "," +
                  std::to_string(b.width) + "," + std::to_string(combo ? 0 : b.height) + "#" +
                  std::to_string(GetDlgCtrlID(w)) +
@@ -27,9 +27,6 @@ TEST_F(Win, FirstStartMenuAndLayout) {
     write({prompt("kein"), prompt("F0", true), prompt("", true), prompt("F2", true), prompt("F3", true),
            prompt("F4", true), prompt("F5", true)});
     ASSERT_TRUE(start());
-    EXPECT_EQ(read(u"prompt.cf"), "ai=ChatGPT\r\nprompt=0\r\nsg=13\r\nmfav=5\r\nprompt_sf=#000000\r\n"
-                                  "prompt_bf=#DCDCDC\r\nfavoriten_sf=#000000\r\nfavoriten_bf=#DCDCDC\r\n"
-                                  "ai_sf=#000000\r\nai_bf=#DCDCDC\r\n");
     std::string menu; // the bar's entries, then their items: id, "=" when the program draws it, text
     HMENU bar = GetMenu(app().mainWindow);
     for (int i = 0; i < GetMenuItemCount(bar); ++i) {
@@ -47,11 +44,20 @@ TEST_F(Win, FirstStartMenuAndLayout) {
                     "3001=Prompt neu erstellen "
                     "3002=Prompt editieren 3003=Prompt löschen 3004=Prompt suchen… :Hilfe 7001=About "
                     "7002=Einstellungen ");
-    const AppState& s = app();
-    std::vector<HWND> all{s.aiHeader,  s.aiStrip,     s.promptHeader, s.aiCombo,    s.promptCombo,
-                          s.inputEdit, s.clearButton, s.pasteButton,  s.sendButton, s.promptStrip,
-                          s.favHeader, s.favStrip,    s.browserHint};
-    all.insert(all.end(), s.favoriteButtons.begin(), s.favoriteButtons.end());
+    std::vector<HWND> all{mainChildren().aiHeader,
+                          mainChildren().aiStrip,
+                          mainChildren().promptHeader,
+                          mainChildren().aiCombo,
+                          mainChildren().promptCombo,
+                          mainChildren().inputEdit,
+                          mainChildren().clearButton,
+                          mainChildren().pasteButton,
+                          mainChildren().sendButton,
+                          mainChildren().promptStrip,
+                          mainChildren().favHeader,
+                          mainChildren().favStrip,
+                          browserHint()};
+    all.insert(all.end(), favoriteButtons().begin(), favoriteButtons().end());
     EXPECT_EQ(layout(all),
               "AI@580,10,902,30#0 @580,34,35,804#0 Prompt@10,10,550,30#0 OpenAI ChatGPT@50,48,510,0#600 "
               "kein@50,77,510,0#0 @50,130,510,210#0 @528,112,14,14#9001 @546,112,14,14#9002 "
@@ -61,12 +67,15 @@ TEST_F(Win, FirstStartMenuAndLayout) {
               "F2@50,520,510,30#8002 F3@50,556,510,30#8003 F4@50,592,510,30#8004 ");
     // Windows of 1200 x 300 and 560 x 460 pixels, then minimized.
     act("Resize", 800);
-    EXPECT_EQ(layout({s.aiHeader, s.aiStrip}), "AI@580,10,602,30#0 @580,34,35,204#0 ");
+    EXPECT_EQ(layout({mainChildren().aiHeader, mainChildren().aiStrip}),
+              "AI@580,10,602,30#0 @580,34,35,204#0 ");
     act("Resize", 160);
-    EXPECT_EQ(layout({s.aiHeader, s.aiStrip}), "AI@580,10,10,30#0 @580,34,35,364#0 ");
+    EXPECT_EQ(layout({mainChildren().aiHeader, mainChildren().aiStrip}),
+              "AI@580,10,10,30#0 @580,34,35,364#0 ");
     ShowWindow(app().mainWindow, SW_MINIMIZE);
     pump();
-    EXPECT_EQ(layout({s.aiHeader, s.aiStrip}), "AI@580,10,10,30#0 @580,34,35,10#0 ");
+    EXPECT_EQ(layout({mainChildren().aiHeader, mainChildren().aiStrip}),
+              "AI@580,10,10,30#0 @580,34,35,10#0 ");
 }
 
 // $1 to $3 stand for the typed texts (see Win::changed).
@@ -132,7 +141,7 @@ TEST_F(Win, LongTextsArePastedWhole) {
     std::u16string lines; // short lines: Wine wraps a long paragraph slowly
     while (lines.size() < 40000)
         lines += u"Eine Zeile mit Wörtern\r\n";
-    for (const auto& [field, text] : {std::pair{app().inputEdit, lines},
+    for (const auto& [field, text] : {std::pair{mainChildren().inputEdit, lines},
                                       {name, std::u16string(40000, u'x')},
                                       {FindWindowExW(editor, name, L"Edit", nullptr), lines}}) {
         withClipboard(text, [&] { SendMessageW(field, WM_PASTE, 0, 0); });
@@ -140,51 +149,88 @@ TEST_F(Win, LongTextsArePastedWhole) {
     }
 }
 
-TEST_F(Win, SettingsReachEveryWindowAndTheFile) {
-    write(PromptLibrary(7, prompt("F", true)));
-    write(u"prompt.cf", "ai=Gemini\r\nprompt=4\r\n");
-    ASSERT_TRUE(start());
+// Besides state(): the favourite buttons and their area, every control's font height (0 for none),
+// the input box's and clear button's tops, the settings window's lists, prompt.cf; and, always,
+// which painted headers and strips (prompt, favourites, AI) and whether the hint were drawn anew.
+std::string views(Win& test) {
+    const MainChildren& c = mainChildren();
     const AppState& s = app();
+    std::string buttons, fonts, painted;
+    for (HWND button : favoriteButtons())
+        buttons += (buttons.empty() ? "" : ",") + text(button);
+    std::set<int> heights;
+    for (HWND owner : {s.mainWindow, s.aboutWindow, s.settingsWindow, s.editorWindow, s.searchWindow})
+        for (HWND child = owner ? GetWindow(owner, GW_CHILD) : nullptr; child;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            LOGFONTW font{};
+            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0)), sizeof font, &font);
+            heights.insert(-font.lfHeight);
+        }
+    for (int h : heights)
+        fonts += (fonts.empty() ? "" : " ") + std::to_string(h);
+    const std::set<HWND> drawn = takeInvalidated();
+    for (HWND w :
+         {c.promptHeader, c.promptStrip, c.favHeader, c.favStrip, c.aiHeader, c.aiStrip, browserHint()})
+        painted += drawn.count(w) ? "1" : "0";
+    std::vector<std::pair<std::string, std::string>> parts{
+        {"buttons", "[" + buttons + "]"},
+        {"favourites", IsWindowVisible(c.favHeader) ? "@" + std::to_string(box(c.favHeader).y) : "hidden"},
+        {"strip", IsWindowVisible(c.favStrip) ? std::to_string(box(c.favStrip).height) : "hidden"},
+        {"fonts", fonts},
+        {"edit", std::to_string(box(c.inputEdit).y) + "," + std::to_string(box(c.clearButton).y)},
+        {"lists", text(GetDlgItem(s.settingsWindow, 7100)) + "," + text(GetDlgItem(s.settingsWindow, 7200))}};
+    const std::string file = test.read(u"prompt.cf"); // its lines but ai and prompt, which state() has
+    for (std::size_t at = file.find("sg="), end; (end = file.find("\r\n", at)) != std::string::npos;
+         at = end + 2)
+        parts.emplace_back(file.substr(at, file.find('=', at) - at),
+                           file.substr(file.find('=', at) + 1, end - file.find('=', at) - 1));
+    const std::string shown = test.state();
+    return shown + " / " + test.changed(parts) + " painted=" + painted;
+}
+
+// After every kind of change, every view is in order. The start holds edge values: the stored
+// index of the last prompt, which holds only an input text, a font size beyond the settings
+// window's list and a favourite count not in it.
+TEST_F(Win, EveryViewFollowsEveryChange) {
+    write({prompt("A", false, "a"), prompt("B", true), prompt("C", true), {u"", u"", false, u"nur"}});
+    write(u"prompt.cf", "prompt=3\r\nsg=30\r\nmfav=2\r\n");
+    ASSERT_TRUE(start(SW_SHOWNORMAL));
     for (int id : {7001, 7002, 3001, 3004})
         command(id);
-    EXPECT_EQ(layout({s.aboutWindow, s.settingsWindow, s.editorWindow, s.searchWindow}),
+    EXPECT_EQ(layout({app().aboutWindow, app().settingsWindow, app().editorWindow, app().searchWindow}),
               "About@296,258,600,300#0 Einstellungen@316,278,320,540#0 Neu@196,158,600,600#0 "
               "Prompt suchen@236,118,520,600#0 ");
-    // Where the input box and its buttons are, the favourite buttons, every control's font height
-    // (0 for none) and the lines of prompt.cf.
-    const auto now = [&] {
-        EXPECT_EQ(box(s.inputEdit).y + box(s.inputEdit).height, 340);
-        std::set<int> heights;
-        for (HWND owner : {s.mainWindow, s.aboutWindow, s.settingsWindow, s.editorWindow, s.searchWindow})
-            for (HWND c = GetWindow(owner, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-                LOGFONTW font{};
-                GetObjectW(reinterpret_cast<HFONT>(SendMessageW(c, WM_GETFONT, 0, 0)), sizeof font, &font);
-                heights.insert(-font.lfHeight);
-            }
-        std::string fonts;
-        for (int h : heights)
-            fonts += (fonts.empty() ? "" : " ") + std::to_string(h);
-        std::vector<std::pair<std::string, std::string>> parts{
-            {"edit", std::to_string(box(s.inputEdit).y)},
-            {"clear", std::to_string(box(s.clearButton).y)},
-            {"buttons", std::to_string(s.favoriteButtons.size())},
-            {"fonts", fonts}};
-        std::string file = read(u"prompt.cf");
-        for (std::size_t at = 0, end; (end = file.find("\r\n", at)) != std::string::npos; at = end + 2) {
-            const std::size_t equals = file.find('=', at);
-            parts.emplace_back(file.substr(at, equals - at), file.substr(equals + 1, end - equals - 1));
-        }
-        return changed(parts);
-    };
-    EXPECT_EQ(now(),
-              "edit=130 clear=112 buttons=5 fonts=0 13 ai=Gemini prompt=4 sg=13 mfav=5 prompt_sf=#000000 "
-              "prompt_bf=#DCDCDC favoriten_sf=#000000 favoriten_bf=#DCDCDC ai_sf=#000000 ai_bf=#DCDCDC");
+    EXPECT_EQ(views(*this),
+              "list=[A,B,C,] sel=3 in=\"nur\" xml=[A:a B* C* =:nur] bak=[] p=3 ai=0 search=[A,B,C,(ohne "
+              "Name)] 4 von 4 Prompts / buttons=[B,C] favourites=@410 strip=83 fonts=0 30 edit=150,132 "
+              "lists=18 px,5 sg=30 mfav=2 prompt_sf=#000000 prompt_bf=#DCDCDC favoriten_sf=#000000 "
+              "favoriten_bf=#DCDCDC ai_sf=#000000 ai_bf=#DCDCDC painted=1111111");
+    const std::string
+        kept = "?\n\nDie bisherige Bibliothek wird vorher in \"~\\Quillory\" gesichert "
+               "(prompts-backup-Datum-Uhrzeit.xml). 36",
+        import = " | XML|*.xml|  . 4104 | Import Prompts: ",
+        ansi = "\n\nDie Datei ist nicht in UTF-8 geschrieben und wurde als Windows-1252 gelesen.",
+        add = " | Prompts (*.xml, *.json, *.csv)|*.xml;*.json;*.csv|Verbarix-Bibliothek (*.xml)|*.xml|"
+              "JSON (*.json)|*.json|CSV (*.csv)|*.csv|  . 4104 | Prompts hinzufügen: ";
     // clang-format off
     play({
-        {"Font", 9, "edit=136 clear=118 fonts=0 18 sg=18"}, {"Count", 6, "buttons=7 mfav=20"}, {"Font", 0, "clear=107 fonts=0 9 sg=9"},
-        {"Colour", 11, "ai_bf=#102030"}, {"Colour", 0, "prompt_sf=#FF0000"}, {"Colour", 13, ""}, {"Colour", 27, "favoriten_bf=#C8E6C8"},
-        {"Colour", 21, ""},
-    }, now);
+        {"Save", 1, "list=[A,B,C,,P1] sel=4 xml=[A:a B* C* =:nur P1*=$1] search=[A,B,C,(ohne Name),P1] 5 von 5 Prompts /  painted=1111110"},
+        {"Count", 0, " / buttons=[B,C,P1] strip=119 mfav=5 painted=1111110"},
+        {"Edit", 0, " /  painted=0000000"},
+        {"Save", 2, "list=[A,B,C,,P2] xml=[A:a B* C* =:nur P2=$2] search=[A,B,C,(ohne Name),P2] 5 von 5 Prompts / buttons=[B,C] strip=83 painted=1111110"},
+        {"Delete", 0, "list=[A,B,C,] sel=0 in=\"a\" xml=[A:a B* C* =:nur] p=0 search=[A,B,C,(ohne Name)] 4 von 4 Prompts | Prompt löschen: Möchten Sie den Prompt \"P2\" wirklich löschen? 36 /  painted=1111110"},
+        {"Add", 2, "list=[A,B,C,,J] xml=[A:a B* C* =:nur J*] search=[A,B,C,(ohne Name),J] 5 von 5 Prompts" + add + "2 Prompts aus \"add.json\" hinzufügen? 1 davon gibt es schon und wird übersprungen. 36 / buttons=[B,C,J] strip=119 painted=1111110"},
+        {"Add", 2, add.substr(1) + "Alle 2 Prompts aus \"add.json\" gibt es schon. 64 /  painted=0000000"},
+        {"Add", 3, add.substr(1) + "Die Datei \"add.xml\" kann nicht gelesen werden (Zeile 2):\nan item begins here and never ends\n\nEs wurde nichts hinzugefügt. 16 /  painted=0000000"},
+        {"Font", 9, " / fonts=0 18 edit=150,118 sg=18 painted=1111110"},
+        {"Colour", 11, " / ai_bf=#102030 painted=1111110"},
+        {"Colour", 30, " /  painted=1111110"},
+        {"Import", 5, "list=[I0,I1] in=\"alt\" xml=[I0:alt I1*] bak=[5] search=[I0,I1] 2 von 2 Prompts" + import + "Die 5 Prompts der Bibliothek durch 2 Prompts aus \"import.xml\" ersetzen" + kept + " / buttons=[I1] strip=47 painted=1111110"},
+        {"Import", 2, "list=[] sel=-1 in=\"\" xml=[] bak=[5 2] search=[] 0 von 0 Prompts" + import + "Die 2 Prompts der Bibliothek durch 0 Prompts aus \"import.xml\" ersetzen" + kept + " / buttons=[] favourites=hidden strip=hidden painted=1111110"},
+        {"Add", 5, add.substr(1) + "2 Prompts aus \"add.csv\" hinzufügen?" + ansi + " 36 /  painted=0000000"},
+        {"Add", 1, "list=[I0,Bär] sel=0 xml=[I0 Bär*=t] search=[I0,Bär] 2 von 2 Prompts" + add + "2 Prompts aus \"add.csv\" hinzufügen?" + ansi + " 36 / buttons=[Bär] favourites=@410 strip=47 painted=1111110"},
+        {"Resize", 500, " /  painted=0100111"},
+    }, [&] { return views(*this); });
     // clang-format on
 }
 
@@ -199,11 +245,10 @@ TEST_F(Win, PaintedAreasShowTheirColours) {
     RECT frame; // the window's own surface, frame and menu bar included
     GetWindowRect(app().mainWindow, &frame);
     HDC shot = GetWindowDC(app().mainWindow);
-    const AppState& s = app();
     for (const auto& [header, strip, colour] :
-         {std::tuple{s.promptHeader, s.promptStrip, RGB(0x10, 0x20, 0x30)},
-          {s.favHeader, s.favStrip, RGB(0xC8, 0xE6, 0xC8)},
-          {s.aiHeader, s.aiStrip, RGB(0xC8, 0xDC, 0xF0)}})
+         {std::tuple{mainChildren().promptHeader, mainChildren().promptStrip, RGB(0x10, 0x20, 0x30)},
+          {mainChildren().favHeader, mainChildren().favStrip, RGB(0xC8, 0xE6, 0xC8)},
+          {mainChildren().aiHeader, mainChildren().aiStrip, RGB(0xC8, 0xDC, 0xF0)}})
         for (HWND window : {header, strip}) {
             RECT r;
             GetWindowRect(window, &r);
@@ -212,31 +257,9 @@ TEST_F(Win, PaintedAreasShowTheirColours) {
             bool caption = false; // in the text colour, white in the prompt header only
             for (int x = r.left + 10; x < std::min(r.left + 100, r.right - 3); ++x)
                 caption |= GetPixel(shot, x, (r.top + r.bottom) / 2) == RGB(255, 255, 255);
-            EXPECT_EQ(caption, window == s.promptHeader);
+            EXPECT_EQ(caption, window == mainChildren().promptHeader);
         }
     ReleaseDC(app().mainWindow, shot);
-}
-
-// Colour fields take ASCII only; a new font, or a narrower window for the hint, repaints at once.
-TEST_F(Win, ColourFieldsAndFontChange) {
-    write(PromptLibrary(3, prompt("P", true)));
-    ASSERT_TRUE(start(SW_SHOWNORMAL));
-    const AppState& s = app();
-    command(7002);
-    SetWindowTextW(GetDlgItem(s.settingsWindow, 7301), L"#\u0141\u0141\u0141\u0141\u0141\u0141");
-    pump();
-    EXPECT_EQ(s.live.promptColors.textColor, RGB(0, 0, 0)); // not #AAAAAA from the low bytes
-
-    RedrawWindow(s.mainWindow, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); // nothing left to paint
-    HWND sizes = GetDlgItem(s.settingsWindow, 7100);
-    SendMessageW(sizes, CB_SETCURSEL, 9, 0);
-    SendMessageW(s.settingsWindow, WM_COMMAND, MAKEWPARAM(7100, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(sizes));
-    for (HWND painted : {s.promptHeader, s.promptStrip, s.favHeader, s.favStrip, s.aiHeader, s.aiStrip})
-        EXPECT_TRUE(GetUpdateRect(painted, nullptr, FALSE)); // drawn anew in the new font
-    RedrawWindow(s.mainWindow, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    SetWindowPos(s.mainWindow, nullptr, 0, 0, 900, 600, SWP_NOMOVE); // narrower: the hint's text moves
-    EXPECT_TRUE(GetUpdateRect(s.browserHint, nullptr, FALSE));
 }
 
 // Random actions from a fixed seed (VBX_SEED picks another, 0 a random one); prompts.xml must hold

@@ -86,9 +86,9 @@ TEST_F(Browser, WithoutAViewTheProgramWorksOnAndShowsTheHint) {
         ASSERT_TRUE(start());
         for (const std::string action : {"Type", "Send", "Favourite", "Chat", "Resize"})
             act(action, action == "Resize" ? 700 : 1);
-        EXPECT_EQ(text(app().browserHint),
+        EXPECT_EQ(text(browserHint()),
                   "Für die KI-Ansicht wird die Microsoft Edge WebView2 Runtime benötigt.");
-        EXPECT_EQ(box(app().browserHint), (Box{620, 48, 462, 896}));
+        EXPECT_EQ(box(browserHint()), (Box{620, 48, 462, 896}));
         last.clear();
         EXPECT_EQ(state(), "list=[A] sel=0 in=\"$1\" xml=[A*:$1] bak=[] p=0 ai=1");
         close();

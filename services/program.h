@@ -1,11 +1,7 @@
 #pragma once
-// What the application shell offers every window: the small window helpers, the dialogs, and
-// the operations on the main window that the other windows call. Window code outside app/
-// includes from app/ only this and app/app_state.h.
-
-#include "app/command_model.h"
-#include "app/layout_model.h"
-#include "base/wide_text.h"
+// What every part needs of this program: its controls in the content font, its dialogs, its
+// saves with their error report, and the messages by which a part tells the main window that
+// the library or the look changed.
 
 #include <windows.h>
 
@@ -13,31 +9,13 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
-// ---- Window helpers ---------------------------------------------------------------------------
-
-// False for null and for a handle whose window has gone.
-inline bool isWindow(HWND window) {
-    return window && IsWindow(window);
-}
+// ---- Controls ---------------------------------------------------------------------------------
 
 // Creates a child control (no creation parameter) and gives it the content font when there is one.
 HWND createControl(HWND parent, DWORD exStyle, const wchar_t* className, const wchar_t* text, DWORD style,
                    int x, int y, int width, int height, int id);
-
-// Registers a window class of this program unless it is registered already.
-void registerClassOnce(const wchar_t* className, WNDPROC procedure, HBRUSH background);
-
-// Shows an existing window, makes it the foreground window and brings it to the top.
-// False when the handle is null or no longer a window.
-bool bringToFront(HWND window);
-
-// The whole text of a window.
-std::u16string readWindowText(HWND window);
-
-// A window's rectangle in the client coordinates of `parent`.
-Edges windowEdgesIn(HWND window, HWND parent);
-void moveWindowTo(HWND window, const Box& box);
 
 // The white answer to WM_CTLCOLOREDIT / WM_CTLCOLORSTATIC.
 LRESULT controlColorAnswer(HDC dc);
@@ -59,6 +37,8 @@ extern MessageBoxFunction showMessageBox;  // MessageBoxW
 extern FileDialogFunction askSaveFileName; // GetSaveFileNameW
 extern FileDialogFunction askOpenFileName; // GetOpenFileNameW
 
+// ---- Saves ------------------------------------------------------------------------------------
+
 // Every save of prompts.xml and prompt.cf ends here: a failed one shows an error box naming the
 // file, once until a save of that file succeeds again. Returns `written`. The box belongs to
 // `owner`, or to the main window when it is null.
@@ -70,18 +50,25 @@ bool saveFailed(const std::u16string& path);
 // failure to keep it fails the save).
 bool saveLibrary(HWND owner = nullptr);
 
-// ---- The main window --------------------------------------------------------------------------
+// Writes `bytes` to a new file beside prompts.xml named by `prefix`, the local time and ".xml"
+// (datedFileName; the next free second when the name is taken) and flushes it to disk. `path`
+// names the file tried; false when it could not be written.
+[[nodiscard]] bool writeBesidePrompts(std::u16string_view prefix, std::string_view bytes,
+                                      std::u16string& path);
 
-// Fills promptCombo with the library's names and selects `index` (the first entry when it is
-// -1 or out of range).
-void fillPromptCombo(std::int32_t index);
-// Stores the index (and the AI selection of aiCombo) by read-modify-write of prompt.cf; a
-// failure is reported. True when it was written.
-bool saveSelectedPromptIndex(std::int32_t index);
+// ---- Notifications to the main window ---------------------------------------------------------
+// Sent, not posted: when the call returns, every view of the main window is in order, so a box
+// shown after it (a failed save's) never lets the user pick from an old list.
 
-// After the content font changed: every control of every window gets it, the prompt pane is
-// laid out for its size, and the painted headers and strips are drawn anew.
-void showNewContentFont();
-// After the library or the favourite count changed: the favourite buttons are made anew, then
-// as showNewContentFont, and an open search window lists the library anew.
-void refreshMainWindow();
+// The library changed (which prompts it holds, or where): its change count goes up, and the prompt list is
+// filled anew with prompt `select` selected (the first when it is out of range); with `showSelected`, the
+// input box shows that prompt's last input text and the selection is stored in prompt.cf. Then every other
+// view follows.
+inline constexpr UINT kLibraryChangedMessage = WM_APP + 1;
+void notifyLibraryChanged(std::int32_t select, bool showSelected);
+// The content font, the colours or the largest number of favourites changed.
+inline constexpr UINT kLookChangedMessage = WM_APP + 2;
+void notifyLookChanged();
+// Prompt `index` is chosen as in the prompt list, and with `send` sent as by the send button.
+inline constexpr UINT kPickPromptMessage = WM_APP + 3;
+void pickPrompt(std::int32_t index, bool send);

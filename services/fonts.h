@@ -1,6 +1,6 @@
 #pragma once
-// The content font (and its bold twin) built from the system menu font at the size set, and how
-// a new one reaches every window.
+// The content font (and its bold twin) built from the system menu font at the size set, kept
+// for every window of the program.
 
 #include <windows.h>
 
@@ -13,9 +13,9 @@ HGDIOBJ contentFontOrDefault();
 
 // Makes the content and bold fonts for a character height of `px` pixels (nothing for px <= 0).
 void setContentFontSize(int px);
-// Gives the content font to the main window's controls, the favourite buttons and every control
-// of the open About, settings, editor, search and fields windows, and redraws the menu bar.
-void applyContentFont(HWND mainWindow);
+// Every control of the open About, settings, editor, search and fields windows gets the content
+// font, so none of them keeps drawing with a replaced one.
+void giveContentFontToSecondaryWindows();
 // Called as an About, settings, editor, search or fields window goes: once none of them is open,
 // the content fonts replaced meanwhile are deleted.
 void releaseRetiredFonts();

@@ -1,7 +1,7 @@
-#include "settings/fonts.h"
+#include "services/fonts.h"
 
-#include "app/app_state.h"
-#include "app/shell.h"
+#include "base/window.h"
+#include "services/app_state.h"
 
 // MinGW's headers shape this structure by WINVER: this is the size that includes
 // iPaddedBorderWidth; older sizes make the call fail on new systems.
@@ -9,7 +9,7 @@ static_assert(sizeof(NONCLIENTMETRICSW) == 504);
 
 namespace {
 
-// An open secondary window's controls hold the old font until applyContentFont hands
+// An open secondary window's controls hold the old font until the main window hands
 // them the new one.
 bool secondaryWindowOpen() {
     const AppState& state = app();
@@ -20,16 +20,6 @@ bool secondaryWindowOpen() {
 BOOL CALLBACK setFontOnChild(HWND child, LPARAM font) {
     SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
     return TRUE;
-}
-
-// Every control of the open About, settings, editor, search and fields windows gets the font
-// that replaces the content font, so none of them keeps drawing with the deleted one. A null
-// font hands them back to the system font.
-void applyFontToSecondaryWindows(HFONT font) {
-    const AppState& state = app();
-    for (HWND window : {state.aboutWindow, state.settingsWindow, state.editorWindow, state.searchWindow,
-                        state.fieldsWindow})
-        if (isWindow(window)) EnumChildWindows(window, setFontOnChild, reinterpret_cast<LPARAM>(font));
 }
 
 } // namespace
@@ -71,16 +61,11 @@ void releaseRetiredFonts() {
     if (!secondaryWindowOpen()) state.retiredFonts.clear();
 }
 
-void applyContentFont(HWND mainWindow) {
+void giveContentFontToSecondaryWindows() {
     const AppState& state = app();
-    const auto font = reinterpret_cast<WPARAM>(state.contentFont.get());
-    for (HWND control : {state.aiCombo, state.promptCombo, state.inputEdit, state.sendButton,
-                         state.clearButton, state.pasteButton, state.browserHint}) {
-        if (control && state.contentFont) SendMessageW(control, WM_SETFONT, font, TRUE);
-    }
-    for (HWND button : state.favoriteButtons) {
-        if (IsWindow(button) && state.contentFont) SendMessageW(button, WM_SETFONT, font, TRUE);
-    }
-    applyFontToSecondaryWindows(state.contentFont.get());
-    DrawMenuBar(mainWindow);
+    // A null font hands them back to the system font.
+    const auto font = reinterpret_cast<LPARAM>(state.contentFont.get());
+    for (HWND window : {state.aboutWindow, state.settingsWindow, state.editorWindow, state.searchWindow,
+                        state.fieldsWindow})
+        if (isWindow(window)) EnumChildWindows(window, setFontOnChild, font);
 }

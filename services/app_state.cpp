@@ -1,11 +1,4 @@
-#include "app/app_state.h"
-
-#include "browser/webview2_sdk.h"
-
-AppState::AppState() = default;
-AppState::AppState(AppState&&) noexcept = default;
-AppState& AppState::operator=(AppState&&) noexcept = default;
-AppState::~AppState() = default;
+#include "services/app_state.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include "library/search_window.h"
 
 #include "base/wide_text.h"
+#include "base/win_owners.h"
 #include "base/window.h"
 #include "library/prompt_search.h"
 #include "services/app_state.h"
@@ -36,28 +37,54 @@ void indexLibrary() {
     search.indexed = state.libraryChanges;
 }
 
-// Lists the prompts that match the field, the best first, and selects the first.
+// Lists the prompts that match the field, the best first, and selects the first. The list holds
+// no strings (a list box fills slowly, 10,000 names take longer than a frame): it is told the
+// count and asks for each visible row as it paints (drawRow).
 void showMatches() {
     const AppState& state = app();
     // A library changed before the refresh has come.
     if (search.indexed != state.libraryChanges) indexLibrary();
     search.shown = searchPrompts(search.index, readWindowText(search.field));
-    std::size_t nameUnits = 0;
-    for (std::int32_t i : search.shown)
-        nameUnits += state.library[static_cast<std::size_t>(i)].name.size() + 1;
-    // As promptCombo is filled: drawn once, with room for every row at once.
-    SendMessageW(search.list, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(search.list, LB_RESETCONTENT, 0, 0);
-    SendMessageW(search.list, LB_INITSTORAGE, search.shown.size(), nameUnits * sizeof(wchar_t));
-    for (std::int32_t i : search.shown) {
-        const std::u16string& name = state.library[static_cast<std::size_t>(i)].name;
-        SendMessageW(search.list, LB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(name.empty() ? L"(ohne Name)" : wide(name)));
-    }
-    SendMessageW(search.list, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(search.list, LB_SETCOUNT, search.shown.size(), 0);
     SendMessageW(search.list, LB_SETCURSEL, search.shown.empty() ? -1 : 0, 0);
     InvalidateRect(search.list, nullptr, TRUE);
     SetWindowTextW(search.countLine, wide(searchCountText(search.shown.size(), state.library.size())));
+}
+
+// A row as a list box with strings draws it, in the list's font (the content font).
+void drawRow(const DRAWITEMSTRUCT& item) {
+    const AppState& state = app();
+    HDC dc = item.hDC;
+    RECT row = item.rcItem;
+    // Only the focus moved: the dotted frame is drawn by inverting, so once more takes it away.
+    if (item.itemAction == ODA_FOCUS) {
+        DrawFocusRect(dc, &row);
+        return;
+    }
+    const bool selected = (item.itemState & ODS_SELECTED) != 0;
+    FillRect(dc, &row, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    // Between a change of the library and its refresh a row may point past its end.
+    const std::int32_t index = item.itemID < search.shown.size() ? search.shown[item.itemID] : -1;
+    if (isPromptIndex(state.library, index)) {
+        const std::u16string& name = state.library[static_cast<std::size_t>(index)].name;
+        SelectedObject font(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0)));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+        RECT text = row;
+        text.left += 2;
+        DrawTextW(dc, name.empty() ? L"(ohne Name)" : wide(name), -1, &text,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    }
+    if (item.itemState & ODS_FOCUS) DrawFocusRect(dc, &row);
+}
+
+// Rows as high as the list's font, as a list box with strings makes them.
+void fitRowHeight() {
+    WindowDc dc(search.list);
+    SelectedObject font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(search.list, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc.get(), &metrics);
+    SendMessageW(search.list, LB_SETITEMHEIGHT, 0, std::max<LONG>(metrics.tmHeight, 1));
 }
 
 // The selected row's prompt is chosen in the main window as if in its prompt list, with `send`
@@ -96,7 +123,9 @@ LRESULT CALLBACK keysProc(HWND control, UINT message, WPARAM wParam, LPARAM lPar
     }
     // Enter, Ctrl+Enter and Escape come as characters too, which the controls would answer with a beep.
     if (message == WM_CHAR && (wParam == L'\r' || wParam == L'\n' || wParam == 0x1B)) return 0;
-    return CallWindowProcW(own, control, message, wParam, lParam);
+    const LRESULT result = CallWindowProcW(own, control, message, wParam, lParam);
+    if (message == WM_SETFONT && control == search.list) fitRowHeight();
+    return result;
 }
 
 WNDPROC underKeys(HWND control) {
@@ -108,11 +137,13 @@ void createSearchControls(HWND window) {
     search.field = createControl(window, WS_EX_CLIENTEDGE, L"EDIT", L"",
                                  WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 0, 0, fieldId);
     search.list = createControl(window, WS_EX_CLIENTEDGE, L"LISTBOX", L"",
-                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, 0, 0,
-                                0, 0, listId);
+                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT |
+                                    LBS_OWNERDRAWFIXED | LBS_NODATA,
+                                0, 0, 0, 0, listId);
     search.countLine = createControl(window, 0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, countId);
     search.fieldProc = underKeys(search.field);
     search.listProc = underKeys(search.list);
+    fitRowHeight();
     indexLibrary();
     showMatches();
 }
@@ -144,6 +175,10 @@ LRESULT CALLBACK searchProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_COMMAND:
         onSearchCommand(wParam);
         return 0;
+    case WM_DRAWITEM:
+        if (wParam != listId) break;
+        drawRow(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
     case WM_NCDESTROY:
         search = {};
         break;

@@ -67,6 +67,14 @@ VBX_FREE(L"user32", ReleaseDC, 1)
 std::set<HWND>& invalidated = *new std::set<HWND>;
 VBX_COUNT(L"user32", InvalidateRect, invalidated.insert(std::get<0>(std::tuple(a...))))
 
+std::u16string drawn; // the text of the program's last DrawTextW
+decltype(&DrawTextW) realDrawTextW =
+    redirect(L"user32", "DrawTextW", static_cast<decltype(&DrawTextW)>([](auto... a) {
+                 const auto [dc, text, length, rect, format] = std::tuple(a...);
+                 drawn = fromWide((length < 0 ? std::wstring(text) : std::wstring(text, length)).c_str());
+                 return realDrawTextW(a...);
+             }));
+
 void choose(HWND window, int id, HWND combo, unsigned entry) {
     SendMessageW(combo, CB_SETCURSEL, entry, 0);
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
@@ -103,14 +111,30 @@ void pickFound(unsigned n) {
     pump();
 }
 
-// "[entry,entry]" of a combo box or (with LB_GETCOUNT and LB_GETTEXT) a list box.
-std::string entries(HWND box, UINT count = CB_GETCOUNT, UINT get = CB_GETLBTEXT) {
+// "[entry,entry]" of a combo box.
+std::string entries(HWND box) {
     std::string shown;
-    for (LRESULT i = 0, n = SendMessageW(box, count, 0, 0); i < n; ++i) {
+    for (LRESULT i = 0, n = SendMessageW(box, CB_GETCOUNT, 0, 0); i < n; ++i) {
         wchar_t entry[256]{};
-        SendMessageW(box, get, i, reinterpret_cast<LPARAM>(entry));
+        SendMessageW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(entry));
         shown += (i ? "," : "") + utf8(entry);
     }
+    return "[" + shown + "]";
+}
+
+// "[row,row]" of the search window's list, each row as the window draws it (into a memory DC).
+std::string drawnRows(HWND search) {
+    HWND list = GetDlgItem(search, 2);
+    HDC dc = CreateCompatibleDC(nullptr);
+    std::string shown;
+    for (LRESULT i = 0, n = SendMessageW(list, LB_GETCOUNT, 0, 0); i < n; ++i) {
+        DRAWITEMSTRUCT row{ODT_LISTBOX,     2, static_cast<UINT>(i), ODA_DRAWENTIRE, 0, list, dc,
+                           {0, 0, 300, 20}, 0};
+        drawn = u"(nothing drawn)";
+        SendMessageW(search, WM_DRAWITEM, 2, reinterpret_cast<LPARAM>(&row));
+        shown += (i ? "," : "") + toUtf8(drawn);
+    }
+    DeleteDC(dc);
     return "[" + shown + "]";
 }
 
@@ -269,9 +293,7 @@ std::string Win::state() {
                     {"bak", "[" + backups + "]"},
                     {"p", std::to_string(settings.promptIndex)},
                     {"ai", std::to_string(settings.ai)},
-                    {"search", search ? entries(GetDlgItem(search, 2), LB_GETCOUNT, LB_GETTEXT) + " " +
-                                            text(GetDlgItem(search, 3))
-                                      : ""}});
+                    {"search", search ? drawnRows(search) + " " + text(GetDlgItem(search, 3)) : ""}});
 }
 
 void Win::act(const std::string& action, unsigned n) {

@@ -7,9 +7,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <map>
-#include <set>
-#include <tuple>
 
 namespace {
 
@@ -341,8 +338,7 @@ void Win::act(const std::string& action, unsigned n) {
         command(4001);
         EXPECT_TRUE(n % 3 != 1 || read(u"~\\export.xml") == bytes(s.library)) << "the export";
     }
-    if (action == "Import") { // cancelled, a library of 1 to 4 prompts, an empty
-                              // one, or not a library
+    if (action == "Import") { // cancelled, a library of 1 to 4 prompts, an empty one, or not a library
         PromptLibrary incoming;
         for (unsigned i = 0; i < n / 4 % 4 + 1; ++i)
             incoming.push_back(prompt(("I" + std::to_string(i)).c_str(), i % 2, i ? "" : "alt"));

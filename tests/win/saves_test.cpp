@@ -121,11 +121,10 @@ TEST_F(Win, ClosingAsksUntilTheFailedSavesAreDoneOrGivenUp) {
         if (dialogs.size() == 3) answer = IDCANCEL;
     };
     close();
-    const std::string xml = "Die Datei \"~\\Quillory\\prompts.xml\" konnte nicht gespeichert werden.\n",
-                      cf =
-                          "Die Datei \"~\\Quillory\\prompt.cf\" konnte nicht gespeichert werden.\n\nWas seit "
-                          "dem letzten Speichern geändert wurde, geht mit \"Abbrechen\" verloren. 21";
-    const std::string both = "Verbarix: " + xml + cf;
+    const std::string
+        cf = "Die Datei \"~\\Quillory\\prompt.cf\" konnte nicht gespeichert werden.\n\nWas seit "
+             "dem letzten Speichern geändert wurde, geht mit \"Abbrechen\" verloren. 21",
+        both = "Verbarix: Die Datei \"~\\Quillory\\prompts.xml\" konnte nicht gespeichert werden.\n" + cf;
     EXPECT_EQ(dialogs, (std::vector<std::string>{both, both, "Verbarix: " + cf}));
     EXPECT_EQ(read(u"prompts.xml"), bytes({prompt("A", false, "für B ✓")}));
 }

@@ -44,19 +44,10 @@ TEST_F(Win, FirstStartMenuAndLayout) {
                     "3001=Prompt neu erstellen "
                     "3002=Prompt editieren 3003=Prompt löschen 3004=Prompt suchen… :Hilfe 7001=About "
                     "7002=Einstellungen ");
-    std::vector<HWND> all{mainChildren().aiHeader,
-                          mainChildren().aiStrip,
-                          mainChildren().promptHeader,
-                          mainChildren().aiCombo,
-                          mainChildren().promptCombo,
-                          mainChildren().inputEdit,
-                          mainChildren().clearButton,
-                          mainChildren().pasteButton,
-                          mainChildren().sendButton,
-                          mainChildren().promptStrip,
-                          mainChildren().favHeader,
-                          mainChildren().favStrip,
-                          browserHint()};
+    const MainChildren& c = mainChildren();
+    std::vector<HWND> all{c.aiHeader,  c.aiStrip,     c.promptHeader, c.aiCombo,    c.promptCombo,
+                          c.inputEdit, c.clearButton, c.pasteButton,  c.sendButton, c.promptStrip,
+                          c.favHeader, c.favStrip,    browserHint()};
     all.insert(all.end(), favoriteButtons().begin(), favoriteButtons().end());
     EXPECT_EQ(layout(all),
               "AI@580,10,902,30#0 @580,34,35,804#0 Prompt@10,10,550,30#0 OpenAI ChatGPT@50,48,510,0#600 "
@@ -67,15 +58,12 @@ TEST_F(Win, FirstStartMenuAndLayout) {
               "F2@50,520,510,30#8002 F3@50,556,510,30#8003 F4@50,592,510,30#8004 ");
     // Windows of 1200 x 300 and 560 x 460 pixels, then minimized.
     act("Resize", 800);
-    EXPECT_EQ(layout({mainChildren().aiHeader, mainChildren().aiStrip}),
-              "AI@580,10,602,30#0 @580,34,35,204#0 ");
+    EXPECT_EQ(layout({c.aiHeader, c.aiStrip}), "AI@580,10,602,30#0 @580,34,35,204#0 ");
     act("Resize", 160);
-    EXPECT_EQ(layout({mainChildren().aiHeader, mainChildren().aiStrip}),
-              "AI@580,10,10,30#0 @580,34,35,364#0 ");
+    EXPECT_EQ(layout({c.aiHeader, c.aiStrip}), "AI@580,10,10,30#0 @580,34,35,364#0 ");
     ShowWindow(app().mainWindow, SW_MINIMIZE);
     pump();
-    EXPECT_EQ(layout({mainChildren().aiHeader, mainChildren().aiStrip}),
-              "AI@580,10,10,30#0 @580,34,35,10#0 ");
+    EXPECT_EQ(layout({c.aiHeader, c.aiStrip}), "AI@580,10,10,30#0 @580,34,35,10#0 ");
 }
 
 // $1 to $3 stand for the typed texts (see Win::changed).

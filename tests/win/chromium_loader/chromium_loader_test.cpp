@@ -8,6 +8,8 @@
 #include <wrl/client.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <set>
 #include <sstream>
@@ -96,17 +98,14 @@ struct Fake : testing::Test {
     }
     // What the fakes noted so far: their pids and the methods they read.
     std::string log() const {
-        std::string text(1 << 16, '\0');
-        FILE* file = _wfopen((data + L"\\chromium\\fake-chromium.log").c_str(), L"rb");
-        text.resize(file ? fread(text.data(), 1, text.size(), file) : 0);
-        if (file) fclose(file);
-        return text;
+        std::ifstream file(std::filesystem::path(data + L"\\chromium\\fake-chromium.log"), std::ios::binary);
+        return {std::istreambuf_iterator<char>(file), {}};
     }
     std::set<std::string> pids() const {
         std::set<std::string> started;
         std::istringstream lines(log());
-        for (std::string line; std::getline(lines, line);)
-            started.insert(line.substr(0, line.find(' ')));
+        for (std::string pid, rest; lines >> pid && std::getline(lines, rest);)
+            started.insert(pid);
         return started;
     }
 

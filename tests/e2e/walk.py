@@ -22,8 +22,12 @@ def xdo(*args):
     time.sleep(0.3)
 
 
-def click(x, y):  # into the main window's client area
-    xdo("mousemove", "--sync", x, walk.top + y, "click", "1")
+def click(x, y):
+    xdo("mousemove", "--sync", x, y, "click", "1")
+
+
+def at(x, y):  # into the main window's client area
+    click(x, walk.top + y)
 
 
 def keys(*names):
@@ -72,14 +76,14 @@ try:
         click(x, y)
         type_text(text)
     click(284, 737)  # "Speichern"
-    click(300, 58)  # the chat list
+    at(300, 58)  # the chat list
     keys("Down", "Return")
     journaled("Gemini", "Navigate https://gemini.google.com/app".__eq__)
-    click(300, 250)  # the input box
+    at(300, 250)  # the input box
     type_text(INPUT)
-    click(300, 370)  # "An KI senden"
+    at(300, 370)  # "An KI senden"
     sent(TEXT + "\n\n" + INPUT)
-    click(300, 250)  # below the text: the caret goes to its end
+    at(300, 250)  # below the text: the caret goes to its end
     type_text(MORE)  # stored only by closing: the second start's script shows it
     files = close()
     assert f"<name>{NAME}</name>".encode() in files[0], files
@@ -87,7 +91,7 @@ try:
     walk.start()
     started()
     journaled("Gemini again", "Navigate https://gemini.google.com/app".__eq__)
-    click(300, 370)
+    at(300, 370)
     sent(TEXT + "\n\n" + INPUT + MORE)
     kept = stored()
     walk.run("wine", os.path.join(walk.app, "Verbarix.exe"))  # times out if this copy keeps running

@@ -200,6 +200,12 @@ Prompt prompt(const char* name, bool fav, const char* last) {
     return {fromUtf8(name), u"t" + fromUtf8(name), fav, fromUtf8(last)};
 }
 
+std::string importAsked(const std::string& what) {
+    return "| XML|*.xml|  . 4104 | Import Prompts: " + what +
+           " aus \"import.xml\" ersetzen?\n\nDie bisherige " +
+           "Bibliothek wird vorher in \"~\\Quillory\" gesichert (prompts-backup-Datum-Uhrzeit.xml). 36";
+}
+
 Box box(HWND window) {
     RECT r{};
     GetWindowRect(window, &r);

@@ -29,10 +29,11 @@ def wait(what, condition, timeout=60):
 
 
 class Chat:
-    """Xvfb, a copy of the Wine prefix with the prompt stored, the mock page's server and the program, whose
-    Wine debug output (channels `debug`) goes to the file `log`; waits for the mock page unless `page` is false."""
+    """Xvfb, a copy of the Wine prefix with the prompt stored (none unless `library`), the mock page's server and
+    the program, whose Wine debug output (channels `debug`) goes to the file `log`; waits for the mock page unless
+    `page` is false. `env` is added to the program's environment."""
 
-    def __init__(self, exe, loader, template, debug="-all", page=True):
+    def __init__(self, exe, loader, template, debug="-all", page=True, library=True, **env):
         self.work = tempfile.mkdtemp(prefix="vbx-chat-")
         self.notes, prefix, app = [], f"{self.work}/prefix", f"{self.work}/app"
         first, last = map(int, os.environ.get("VBX_E2E_DISPLAYS", "150-399").split("-"))
@@ -44,25 +45,31 @@ class Chat:
         os.makedirs(app)
         subprocess.run(["cp", exe, loader, app], check=True)
         local = f"{prefix}/drive_c/users/{getpass.getuser()}/AppData/Local"
-        shutil.rmtree(f"{local}/Scrivane_V4", ignore_errors=True)  # a fresh browser profile
-        os.makedirs(f"{local}/Quillory", exist_ok=True)
-        with open(f"{local}/Quillory/prompts.xml", "w", encoding="utf-8") as library:
-            library.write(f'\ufeff<?xml version="1.0" encoding="UTF-8"?>\n<prompts>\n  <item>\n'
-                          f'    <name>Probe</name>\n    <text>{PROMPT}</text>\n    <fav>0</fav>\n'
-                          f'    <lasttext>{INPUT}</lasttext>\n  </item>\n</prompts>')
-        open(f"{local}/Quillory/prompt.cf", "w").write("ai=ChatGPT\nprompt=0\n")
+        for left in ("Scrivane_V4", "Quillory"):  # a fresh browser profile and library
+            shutil.rmtree(f"{local}/{left}", ignore_errors=True)
+        os.makedirs(f"{local}/Quillory")
+        if library:
+            open(f"{local}/Quillory/prompt.cf", "w").write("ai=ChatGPT\nprompt=0\n")
+            open(f"{local}/Quillory/prompts.xml", "w", encoding="utf-8").write(
+                f'\ufeff<?xml version="1.0" encoding="UTF-8"?>\n<prompts>\n  <item>\n    <name>Probe</name>\n'
+                f'    <text>{PROMPT}</text>\n    <fav>0</fav>\n    <lasttext>{INPUT}</lasttext>\n  </item>\n</prompts>')
         self.server = self.serve()
         self.env = dict(os.environ, DISPLAY=f":{n}", WINEPREFIX=prefix, WINEARCH="win64", WINEDEBUG=debug,
                         WINEDLLOVERRIDES="mscoree,mshtml=", LC_ALL="C.UTF-8",
-                        VBX_CHROMIUM_TEST_PORT=str(self.server.server_address[1]))
+                        VBX_CHROMIUM_TEST_PORT=str(self.server.server_address[1]), **env)
         wait(f"Xvfb on :{n}", lambda: os.path.exists(f"/tmp/.X11-unix/X{n}"), 20)
-        self.log, self.local = f"{self.work}/wine.log", local
-        subprocess.Popen(["wine", "explorer", "/desktop=vbx,1400x900", "Verbarix.exe"], cwd=app, env=self.env,
-                         stdout=subprocess.DEVNULL, stderr=open(self.log, "wb"))
-        # The client top from the painted prompt header at client (10,10), as the walk finds it.
+        self.log, self.local, self.app = f"{self.work}/wine.log", local, app
+        self.start()
+        wait("the mock page", lambda: not page or self.take("loaded"), 120)
+
+    def start(self):
+        """Starts the program; the maximised main window's client top from the painted prompt header at client
+        (10,10), checked on the prompt strip at (20,200)."""
+        subprocess.Popen(["wine", "explorer", "/desktop=vbx,1400x900", "Verbarix.exe"], cwd=self.app, env=self.env,
+                         stdout=subprocess.DEVNULL, stderr=open(self.log, "ab"))
         column = wait("the painted prompt header", lambda: GREY in (c := self.pixels(300, 0, 1, 200)) and c, 180)
         self.top = column.index(GREY) - 10
-        wait("the mock page", lambda: not page or self.take("loaded"), 120)
+        wait("the painted prompt strip", lambda: self.pixels(20, self.top + 200, 1, 1) == [GREY], 10)
 
     def serve(self):
         """The mock page for every host, over TLS with a certificate of its own; notes come back by POST."""

@@ -53,14 +53,11 @@ for kind, key in (("folders", half), ("files", unit)):
     edges = {}
     for rel, names in project.items():
         edges.setdefault(key(rel), set()).update(key(n) for n in names if key(n) != key(rel))
-    reach = {}
-    for start in edges:  # everything reachable from each node
-        seen, todo = set(), list(edges[start])
-        while todo:
-            if (node := todo.pop()) not in seen:
-                seen.add(node)
-                todo.extend(edges.get(node, ()))
-        reach[start] = seen
+    reach, before = {a: set(b) for a, b in edges.items()}, None
+    while reach != before:  # until it holds everything reachable from each node
+        before = {a: set(r) for a, r in reach.items()}
+        for a in reach:
+            reach[a] |= set().union(*(before.get(n, ()) for n in before[a]))
     circles = {tuple(sorted({a} | {b for b in reach[a] if a in reach.get(b, ())})) for a in edges if a in reach[a]}
     faults += [f"{kind} include each other round about: {', '.join(c)}" for c in sorted(circles)]
 

@@ -7,9 +7,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <map>
-#include <set>
-#include <tuple>
 
 namespace {
 
@@ -203,6 +200,12 @@ Prompt prompt(const char* name, bool fav, const char* last) {
     return {fromUtf8(name), u"t" + fromUtf8(name), fav, fromUtf8(last)};
 }
 
+std::string importAsked(const std::string& what) {
+    return "| XML|*.xml|  . 4104 | Import Prompts: " + what +
+           " aus \"import.xml\" ersetzen?\n\nDie bisherige " +
+           "Bibliothek wird vorher in \"~\\Quillory\" gesichert (prompts-backup-Datum-Uhrzeit.xml). 36";
+}
+
 Box box(HWND window) {
     RECT r{};
     GetWindowRect(window, &r);
@@ -341,8 +344,7 @@ void Win::act(const std::string& action, unsigned n) {
         command(4001);
         EXPECT_TRUE(n % 3 != 1 || read(u"~\\export.xml") == bytes(s.library)) << "the export";
     }
-    if (action == "Import") { // cancelled, a library of 1 to 4 prompts, an empty
-                              // one, or not a library
+    if (action == "Import") { // cancelled, a library of 1 to 4 prompts, an empty one, or not a library
         PromptLibrary incoming;
         for (unsigned i = 0; i < n / 4 % 4 + 1; ++i)
             incoming.push_back(prompt(("I" + std::to_string(i)).c_str(), i % 2, i ? "" : "alt"));

@@ -36,6 +36,9 @@ std::string text(HWND window);
 std::string utf8(const wchar_t* text);
 std::string replaced(std::string text, const std::string& from, const std::string& to);
 Prompt prompt(const char* name, bool fav = false, const char* last = "");
+// The file dialog and question of an import that replaces `what` ("Die 3 Prompts der Bibliothek durch 2
+// Prompts").
+std::string importAsked(const std::string& what);
 Box box(HWND window);             // in the main window's client coordinates
 std::size_t gdiCount();           // GDI objects and DCs made by this exe and not given back
 std::set<HWND> takeInvalidated(); // the windows InvalidateRect was called for since the last call

@@ -25,7 +25,7 @@ TEST_F(Win, FailedSavesAreSaidOncePerFileAndAtEverySaveTheUserAsksFor) {
         {false, "Save", 0, "xml=[A B P3*=$3]"},
         {true, "Clear", 0, "xml=- | " + said + "prompts.xml" + failed},
         // the backup from the library in memory: the file is older
-        {true, "Import", 5, "list=[I0,I1] sel=0 in=\"alt\" bak=[3] | XML|*.xml|  . 4104 | Import Prompts: Die 3 Prompts der Bibliothek durch 2 Prompts aus \"import.xml\" ersetzen?\n\nDie bisherige Bibliothek wird vorher in \"~\\Quillory\" gesichert (prompts-backup-Datum-Uhrzeit.xml). 36"},
+        {true, "Import", 5, "list=[I0,I1] sel=0 in=\"alt\" bak=[3] " + importAsked("Die 3 Prompts der Bibliothek durch 2 Prompts")},
         {false, "Choose", 0, "xml=[I0:alt I1*]"}, // no text changed, but the last save failed
     };
     // clang-format on
@@ -51,22 +51,16 @@ TEST_F(Win, ImportAsksBeforeReplacingAndKeepsTheFiveNewestBackups) {
               "list=[A,B,C] sel=0 in=\"\" xml=[A B C] bak=[alt1 alt2 alt3 alt4 alt5 alt6 notes] p=0 ai=0");
     const std::string refused = " | Import Prompts: Die bisherige Bibliothek konnte nicht in \"~\\Quillory\" "
                                 "gesichert werden. Der Import wurde abgebrochen. 16";
-    const auto asked = [](const std::string& question) {
-        return "| XML|*.xml|  . 4104 | Import Prompts: " + question +
-               " aus \"import.xml\" ersetzen?\n\nDie " +
-               "bisherige Bibliothek wird vorher in \"~\\Quillory\" gesichert "
-               "(prompts-backup-Datum-Uhrzeit.xml). 36";
-    };
     // clang-format off
     const std::tuple<int, unsigned, int, std::string> steps[] = {
         // the answer, the import's n, prompts.xml as it is (0), held open without sharing (1) or removed (2), what changes
-        {IDNO, 6, 0, asked("Die 3 Prompts der Bibliothek durch 0 Prompts")},
-        {IDYES, 5, 1, asked("Die 3 Prompts der Bibliothek durch 2 Prompts") + refused},
-        {IDYES, 5, 0, "list=[I0,I1] in=\"alt\" xml=[I0:alt I1*] bak=[alt3 alt4 alt5 alt6 3 notes] " + asked("Die 3 Prompts der Bibliothek durch 2 Prompts")},
-        {IDYES, 1, 2, "list=[I0] xml=[I0:alt] bak=[alt4 alt5 alt6 3 2 notes] " + asked("Die 2 Prompts der Bibliothek durch 1 Prompt")},
-        {IDYES, 1, 0, "bak=[alt5 alt6 3 2 1 notes] " + asked("Den 1 Prompt der Bibliothek durch 1 Prompt")},
-        {IDYES, 1, 0, asked("Den 1 Prompt der Bibliothek durch 1 Prompt")},
-        {IDYES, 2, 0, "list=[] sel=-1 in=\"\" xml=[] " + asked("Den 1 Prompt der Bibliothek durch 0 Prompts")},
+        {IDNO, 6, 0, importAsked("Die 3 Prompts der Bibliothek durch 0 Prompts")},
+        {IDYES, 5, 1, importAsked("Die 3 Prompts der Bibliothek durch 2 Prompts") + refused},
+        {IDYES, 5, 0, "list=[I0,I1] in=\"alt\" xml=[I0:alt I1*] bak=[alt3 alt4 alt5 alt6 3 notes] " + importAsked("Die 3 Prompts der Bibliothek durch 2 Prompts")},
+        {IDYES, 1, 2, "list=[I0] xml=[I0:alt] bak=[alt4 alt5 alt6 3 2 notes] " + importAsked("Die 2 Prompts der Bibliothek durch 1 Prompt")},
+        {IDYES, 1, 0, "bak=[alt5 alt6 3 2 1 notes] " + importAsked("Den 1 Prompt der Bibliothek durch 1 Prompt")},
+        {IDYES, 1, 0, importAsked("Den 1 Prompt der Bibliothek durch 1 Prompt")},
+        {IDYES, 2, 0, "list=[] sel=-1 in=\"\" xml=[] " + importAsked("Den 1 Prompt der Bibliothek durch 0 Prompts")},
         {IDYES, 5, 0, "list=[I0,I1] sel=0 in=\"alt\" xml=[I0:alt I1*] bak=[alt6 3 2 1 0 notes] | XML|*.xml|  . 4104"},
     };
     // clang-format on
@@ -121,11 +115,10 @@ TEST_F(Win, ClosingAsksUntilTheFailedSavesAreDoneOrGivenUp) {
         if (dialogs.size() == 3) answer = IDCANCEL;
     };
     close();
-    const std::string xml = "Die Datei \"~\\Quillory\\prompts.xml\" konnte nicht gespeichert werden.\n",
-                      cf =
-                          "Die Datei \"~\\Quillory\\prompt.cf\" konnte nicht gespeichert werden.\n\nWas seit "
-                          "dem letzten Speichern geändert wurde, geht mit \"Abbrechen\" verloren. 21";
-    const std::string both = "Verbarix: " + xml + cf;
+    const std::string
+        cf = "Die Datei \"~\\Quillory\\prompt.cf\" konnte nicht gespeichert werden.\n\nWas seit "
+             "dem letzten Speichern geändert wurde, geht mit \"Abbrechen\" verloren. 21",
+        both = "Verbarix: Die Datei \"~\\Quillory\\prompts.xml\" konnte nicht gespeichert werden.\n" + cf;
     EXPECT_EQ(dialogs, (std::vector<std::string>{both, both, "Verbarix: " + cf}));
     EXPECT_EQ(read(u"prompts.xml"), bytes({prompt("A", false, "für B ✓")}));
 }

@@ -44,19 +44,10 @@ TEST_F(Win, FirstStartMenuAndLayout) {
                     "3001=Prompt neu erstellen "
                     "3002=Prompt editieren 3003=Prompt löschen 3004=Prompt suchen… :Hilfe 7001=About "
                     "7002=Einstellungen ");
-    std::vector<HWND> all{mainChildren().aiHeader,
-                          mainChildren().aiStrip,
-                          mainChildren().promptHeader,
-                          mainChildren().aiCombo,
-                          mainChildren().promptCombo,
-                          mainChildren().inputEdit,
-                          mainChildren().clearButton,
-                          mainChildren().pasteButton,
-                          mainChildren().sendButton,
-                          mainChildren().promptStrip,
-                          mainChildren().favHeader,
-                          mainChildren().favStrip,
-                          browserHint()};
+    const MainChildren& c = mainChildren();
+    std::vector<HWND> all{c.aiHeader,  c.aiStrip,     c.promptHeader, c.aiCombo,    c.promptCombo,
+                          c.inputEdit, c.clearButton, c.pasteButton,  c.sendButton, c.promptStrip,
+                          c.favHeader, c.favStrip,    browserHint()};
     all.insert(all.end(), favoriteButtons().begin(), favoriteButtons().end());
     EXPECT_EQ(layout(all),
               "AI@580,10,902,30#0 @580,34,35,804#0 Prompt@10,10,550,30#0 OpenAI ChatGPT@50,48,510,0#600 "
@@ -67,15 +58,12 @@ TEST_F(Win, FirstStartMenuAndLayout) {
               "F2@50,520,510,30#8002 F3@50,556,510,30#8003 F4@50,592,510,30#8004 ");
     // Windows of 1200 x 300 and 560 x 460 pixels, then minimized.
     act("Resize", 800);
-    EXPECT_EQ(layout({mainChildren().aiHeader, mainChildren().aiStrip}),
-              "AI@580,10,602,30#0 @580,34,35,204#0 ");
+    EXPECT_EQ(layout({c.aiHeader, c.aiStrip}), "AI@580,10,602,30#0 @580,34,35,204#0 ");
     act("Resize", 160);
-    EXPECT_EQ(layout({mainChildren().aiHeader, mainChildren().aiStrip}),
-              "AI@580,10,10,30#0 @580,34,35,364#0 ");
+    EXPECT_EQ(layout({c.aiHeader, c.aiStrip}), "AI@580,10,10,30#0 @580,34,35,364#0 ");
     ShowWindow(app().mainWindow, SW_MINIMIZE);
     pump();
-    EXPECT_EQ(layout({mainChildren().aiHeader, mainChildren().aiStrip}),
-              "AI@580,10,10,30#0 @580,34,35,10#0 ");
+    EXPECT_EQ(layout({c.aiHeader, c.aiStrip}), "AI@580,10,10,30#0 @580,34,35,10#0 ");
 }
 
 // $1 to $3 stand for the typed texts (see Win::changed).
@@ -84,8 +72,6 @@ TEST_F(Win, LibraryActionsShowAndStore) {
     write(u"prompt.cf", "prompt=1\r\nai=Copilot\r\n");
     ASSERT_TRUE(start());
     EXPECT_EQ(state(), "list=[A,B,C] sel=1 in=\"b\" xml=[A:a B*:b C] bak=[] p=1 ai=2");
-    const std::string where = "\n\nDie bisherige Bibliothek wird vorher in \"~\\Quillory\" gesichert "
-                              "(prompts-backup-Datum-Uhrzeit.xml). 36";
     // clang-format off
     play({
         {"Type", 1, "in=\"$1\""}, {"Choose", 2, "sel=2 xml=[A:a B*:b C:$1] p=2"}, {"Clear", 0, "in=\"\" xml=[A:a B*:b C]"},
@@ -103,9 +89,9 @@ TEST_F(Win, LibraryActionsShowAndStore) {
         {"Delete", 0, "list=[P2] in=\"\" xml=[P2=$2] | Prompt löschen: Möchten Sie den Prompt \"C\" wirklich löschen? 36"},
         {"Save", 3, "list=[P2,P3] sel=1 xml=[P2=$2 P3*=$3]"}, {"Type", 2, "in=\"$2\""}, {"Restart", 0, "xml=[P2=$2 P3*=$3:$2] p=1"},
         {"Import", 0, "| XML|*.xml|  . 4104"}, {"Edit", 0, ""},
-        {"Import", 5, "list=[I0,I1] sel=0 in=\"alt\" xml=[I0:alt I1*] bak=[2] p=0 | XML|*.xml|  . 4104 | Import Prompts: Die 2 Prompts der Bibliothek durch 2 Prompts aus \"import.xml\" ersetzen?" + where},
+        {"Import", 5, "list=[I0,I1] sel=0 in=\"alt\" xml=[I0:alt I1*] bak=[2] p=0 " + importAsked("Die 2 Prompts der Bibliothek durch 2 Prompts")},
         {"Save", 0, "list=[I0,I1,P3] sel=2 xml=[I0:alt I1* P3*=$3]"}, {"Import", 3, "| XML|*.xml|  . 4104"},
-        {"Import", 2, "list=[] sel=-1 in=\"\" xml=[] bak=[2 3] | XML|*.xml|  . 4104 | Import Prompts: Die 3 Prompts der Bibliothek durch 0 Prompts aus \"import.xml\" ersetzen?" + where}, {"Delete", 0, ""}, {"Clear", 0, ""},
+        {"Import", 2, "list=[] sel=-1 in=\"\" xml=[] bak=[2 3] " + importAsked("Die 3 Prompts der Bibliothek durch 0 Prompts")}, {"Delete", 0, ""}, {"Clear", 0, ""},
         {"Send", 0, ""},
     }, [&] { return state(); });
     // clang-format on
@@ -206,9 +192,6 @@ TEST_F(Win, EveryViewFollowsEveryChange) {
               "lists=18 px,5 sg=30 mfav=2 prompt_sf=#000000 prompt_bf=#DCDCDC favoriten_sf=#000000 "
               "favoriten_bf=#DCDCDC ai_sf=#000000 ai_bf=#DCDCDC painted=1111111");
     const std::string
-        kept = "?\n\nDie bisherige Bibliothek wird vorher in \"~\\Quillory\" gesichert "
-               "(prompts-backup-Datum-Uhrzeit.xml). 36",
-        import = " | XML|*.xml|  . 4104 | Import Prompts: ",
         ansi = "\n\nDie Datei ist nicht in UTF-8 geschrieben und wurde als Windows-1252 gelesen.",
         add = " | Prompts (*.xml, *.json, *.csv)|*.xml;*.json;*.csv|Verbarix-Bibliothek (*.xml)|*.xml|"
               "JSON (*.json)|*.json|CSV (*.csv)|*.csv|  . 4104 | Prompts hinzufügen: ";
@@ -225,8 +208,8 @@ TEST_F(Win, EveryViewFollowsEveryChange) {
         {"Font", 9, " / fonts=0 18 edit=150,118 sg=18 painted=1111110"},
         {"Colour", 11, " / ai_bf=#102030 painted=1111110"},
         {"Colour", 30, " /  painted=1111110"},
-        {"Import", 5, "list=[I0,I1] in=\"alt\" xml=[I0:alt I1*] bak=[5] search=[I0,I1] 2 von 2 Prompts" + import + "Die 5 Prompts der Bibliothek durch 2 Prompts aus \"import.xml\" ersetzen" + kept + " / buttons=[I1] strip=47 painted=1111110"},
-        {"Import", 2, "list=[] sel=-1 in=\"\" xml=[] bak=[5 2] search=[] 0 von 0 Prompts" + import + "Die 2 Prompts der Bibliothek durch 0 Prompts aus \"import.xml\" ersetzen" + kept + " / buttons=[] favourites=hidden strip=hidden painted=1111110"},
+        {"Import", 5, "list=[I0,I1] in=\"alt\" xml=[I0:alt I1*] bak=[5] search=[I0,I1] 2 von 2 Prompts " + importAsked("Die 5 Prompts der Bibliothek durch 2 Prompts") + " / buttons=[I1] strip=47 painted=1111110"},
+        {"Import", 2, "list=[] sel=-1 in=\"\" xml=[] bak=[5 2] search=[] 0 von 0 Prompts " + importAsked("Die 2 Prompts der Bibliothek durch 0 Prompts") + " / buttons=[] favourites=hidden strip=hidden painted=1111110"},
         {"Add", 5, add.substr(1) + "2 Prompts aus \"add.csv\" hinzufügen?" + ansi + " 36 /  painted=0000000"},
         {"Add", 1, "list=[I0,Bär] sel=0 xml=[I0 Bär*=t] search=[I0,Bär] 2 von 2 Prompts" + add + "2 Prompts aus \"add.csv\" hinzufügen?" + ansi + " 36 / buttons=[Bär] favourites=@410 strip=47 painted=1111110"},
         {"Resize", 500, " /  painted=0100111"},
